@@ -1,0 +1,21 @@
+# GoogleTest from the Debian source package, built with the project's own
+# flags so that it matches the 32-bit target (and the sanitizers).
+set(CONRT_GTEST_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(${CONRT_GTEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# GoogleTest's own sources do not build warning-free under our flags.
+foreach(t gtest gtest_main)
+    target_compile_options(${t} PRIVATE -w)
+endforeach()
+
+# conrt_add_test(NAME source... [LIBS lib...] [LABELS label...])
+# One executable per module's suite, one CTest entry per executable.
+function(conrt_add_test name)
+    cmake_parse_arguments(T "" "" "LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${T_UNPARSED_ARGUMENTS})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} conrt gtest_main)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS "${CONRT_TARGET};${T_LABELS}" TIMEOUT 600)
+endfunction()

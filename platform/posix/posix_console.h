@@ -1,0 +1,50 @@
+// The seam between the pieces of our POSIX console. The output side (screen
+// buffer, renderer, terminal, process exit) and the input side (key decoder,
+// input queue, line reader) each keep their own state and meet only here.
+#pragma once
+
+#include <stddef.h>
+
+#include "win32_api.h"
+
+namespace posix_console {
+
+// ---- output side ----
+
+// Starts the console on first use: decides whether stdin and stdout are
+// terminals, takes the terminal into raw mode, sizes the screen buffer and
+// installs the handlers that give the terminal back on every way out.
+void ensure_started();
+
+// Writes bytes into the screen buffer at the cursor as WriteConsoleA does
+// (processed output, wrap at end of line); the line reader echoes with it.
+void echo(const char *bytes, size_t count);
+
+// Moves the cursor of the screen buffer (the line reader redraws its line).
+COORD cursor();
+void set_cursor(COORD position);
+COORD buffer_size();
+
+// Sends what changed to the terminal. Called before any wait for input.
+void flush();
+
+// Where keys come from: a terminal in raw mode, a pipe or file (script
+// mode), or nothing but the test feed (headless).
+enum class InputSource { Terminal, Script, Headless };
+InputSource input_source();
+int input_fd();
+
+// Ctrl+Z: gives the terminal back, stops the process, and on resume takes
+// raw mode again and repaints.
+void suspend();
+
+// Ends the process through the one teardown (flush, terminal restored).
+[[noreturn]] void exit_process(unsigned code);
+
+// ---- input side ----
+
+// Empties the input queue, the pending rest of a line and the decoder, and
+// sets the input mode to its default. Called at start and by console_host_open.
+void input_reset();
+
+} // namespace posix_console

