@@ -25,7 +25,8 @@ void con_clear_screen(void)
     con_guard();
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!query_screen_buffer(&info)) return;
-    clear_width = info.dwSize.X > BLANK_ROW_LENGTH ? BLANK_ROW_LENGTH : info.dwSize.X;
+    uint32_t width = info.dwSize.X > 0 ? static_cast<uint32_t>(info.dwSize.X) : 0;
+    clear_width = width > BLANK_ROW_LENGTH ? uint32_t{BLANK_ROW_LENGTH} : width;
     fill_attribute_row(info.wAttributes);
     // Every row of the buffer, not only the visible window.
     for (SHORT row = 0; row < info.dwSize.Y; ++row) {
