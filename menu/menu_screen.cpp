@@ -29,36 +29,33 @@ const char menu_text[] = "\r\n\r\n"
                          "  4. Quit program\r\n"
                          "  Please enter an option\xA1\x4B\xA1\x4B\r\n";
 
-void goto_saved(void) { con_goto(cursor_row, cursor_col); }
+void goto_saved(void) {
+    con_goto(cursor_row, cursor_col);
+}
 
-void step_right(void)
-{
+void step_right(void) {
     ++cursor_col;
     goto_saved();
 }
 
-void step_down(void)
-{
+void step_down(void) {
     ++cursor_row;
     goto_saved();
 }
 
-void step_left(void)
-{
+void step_left(void) {
     --cursor_col;
     goto_saved();
 }
 
-void step_up(void)
-{
+void step_up(void) {
     --cursor_row;
     goto_saved();
 }
 
 // Each edge writes before it moves and tests after, so every edge paints its
 // starting cell: 78 + 14 + 78 + 14 cells.
-void draw_frame(void)
-{
+void draw_frame(void) {
     con_goto(0, 0);
     con_set_color(FRAME_COLOR);
     do {
@@ -82,8 +79,7 @@ void draw_frame(void)
 
 // The clear takes the attribute in force: the console's own colour the first
 // time, blue on every later painting.
-void paint_menu(void)
-{
+void paint_menu(void) {
     con_clear_screen();
     cursor_col = 0;
     cursor_row = 0;

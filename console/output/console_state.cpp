@@ -4,7 +4,8 @@
 // 512 blanks, built up in powers of two.
 #define BLANKS_8 ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '
 #define BLANKS_64 BLANKS_8, BLANKS_8, BLANKS_8, BLANKS_8, BLANKS_8, BLANKS_8, BLANKS_8, BLANKS_8
-#define BLANKS_512 BLANKS_64, BLANKS_64, BLANKS_64, BLANKS_64, BLANKS_64, BLANKS_64, BLANKS_64, BLANKS_64
+#define BLANKS_512                                                                                 \
+    BLANKS_64, BLANKS_64, BLANKS_64, BLANKS_64, BLANKS_64, BLANKS_64, BLANKS_64, BLANKS_64
 
 extern "C" {
 
@@ -28,8 +29,7 @@ char scratch_buffer[SCRATCH_BUFFER_SIZE] = {};
 
 const char blank_row[BLANK_ROW_LENGTH] = {BLANKS_512};
 
-void con_init(void)
-{
+void con_init(void) {
     input_handle = GetStdHandle(STD_INPUT_HANDLE);
     output_handle = GetStdHandle(STD_OUTPUT_HANDLE);
     console_ready = 1;

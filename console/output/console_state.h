@@ -37,8 +37,7 @@ extern char scratch_buffer[SCRATCH_BUFFER_SIZE];
 void con_init(void);
 
 // The guard every console routine runs first.
-static inline void con_guard(void)
-{
+static inline void con_guard(void) {
     if (!console_ready) con_init();
 }
 

@@ -6,8 +6,7 @@ namespace {
 
 // Writes the decimal digits of value leftwards, ending just before end;
 // returns where the first digit stands. Value 0 gives the single digit 0.
-char *store_decimal(uint32_t value, char *end)
-{
+char *store_decimal(uint32_t value, char *end) {
     char *digit = end;
     do {
         *--digit = hex_digit_char(value % 10);
@@ -16,10 +15,11 @@ char *store_decimal(uint32_t value, char *end)
     return digit;
 }
 
-uint32_t normalize_size(uint32_t size) { return (size == 1 || size == 2) ? size : 4; }
+uint32_t normalize_size(uint32_t size) {
+    return (size == 1 || size == 2) ? size : 4;
+}
 
-uint32_t low_bytes(uint32_t value, uint32_t size)
-{
+uint32_t low_bytes(uint32_t value, uint32_t size) {
     return size == 4 ? value : value & ((1u << (8 * size)) - 1);
 }
 
@@ -27,15 +27,16 @@ uint32_t low_bytes(uint32_t value, uint32_t size)
 
 extern "C" {
 
-char hex_digit_char(uint32_t value) { return hex_digits[value & 0x0F]; }
+char hex_digit_char(uint32_t value) {
+    return hex_digits[value & 0x0F];
+}
 
-void con_write_int(int32_t value)
-{
+void con_write_int(int32_t value) {
     con_guard();
     int_negative = value < 0 ? 1 : 0;
     // Two's-complement negation in unsigned arithmetic: -2147483648 reads as 2147483648.
-    uint32_t magnitude = int_negative ? 0u - static_cast<uint32_t>(value)
-                                      : static_cast<uint32_t>(value);
+    uint32_t magnitude =
+        int_negative ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
     char *end = int_buffer + sizeof int_buffer - 1;
     *end = '\0';
     char *first = store_decimal(magnitude, end);
@@ -43,16 +44,14 @@ void con_write_int(int32_t value)
     con_write_text(first);
 }
 
-void con_write_dec(uint32_t value)
-{
+void con_write_dec(uint32_t value) {
     con_guard();
     char *end = dec_buffer + sizeof dec_buffer - 1;
     *end = '\0';
     con_write_text(store_decimal(value, end));
 }
 
-void con_write_hex_sized(uint32_t value, uint32_t size)
-{
+void con_write_hex_sized(uint32_t value, uint32_t size) {
     size = normalize_size(size);
     value = low_bytes(value, size);
     con_guard();
@@ -65,10 +64,11 @@ void con_write_hex_sized(uint32_t value, uint32_t size)
     con_write_text(hex_buffer);
 }
 
-void con_write_hex(uint32_t value) { con_write_hex_sized(value, 4); }
+void con_write_hex(uint32_t value) {
+    con_write_hex_sized(value, 4);
+}
 
-void con_write_bin_sized(uint32_t value, uint32_t size)
-{
+void con_write_bin_sized(uint32_t value, uint32_t size) {
     size = normalize_size(size);
     // Bring the selected low bytes to the top of the word, then take bits off the top.
     uint32_t word = value << (32 - 8 * size);
@@ -84,10 +84,11 @@ void con_write_bin_sized(uint32_t value, uint32_t size)
     con_write_text(scratch_buffer);
 }
 
-void con_write_bin(uint32_t value) { con_write_bin_sized(value, 4); }
+void con_write_bin(uint32_t value) {
+    con_write_bin_sized(value, 4);
+}
 
-void write_hex_byte(uint8_t value)
-{
+void write_hex_byte(uint8_t value) {
     scratch_buffer[0] = hex_digit_char(value >> 4);
     scratch_buffer[1] = hex_digit_char(value & 0x0F);
     scratch_buffer[2] = '\0';
