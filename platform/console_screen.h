@@ -80,3 +80,23 @@ inline void press_key(WORD virtual_key, WORD scan_code, char character, DWORD co
 }
 
 } // namespace console_screen
+
+namespace console_screen {
+
+// Types text as key presses, then Enter when asked: the console's line
+// editing sees it as typed.
+inline void type_text(const std::string &text, bool enter = true) {
+    for (char c : text) {
+        WORD vk = (c >= 'a' && c <= 'z') ? static_cast<WORD>(c - 'a' + 'A')
+                                         : static_cast<WORD>(static_cast<unsigned char>(c));
+        if (c == ' ') vk = VK_SPACE;
+        if (c == '-') vk = VK_OEM_MINUS;
+        if (c == '+') vk = VK_OEM_PLUS;
+        if (c == '.') vk = VK_OEM_PERIOD;
+        if (c == '\t') vk = VK_TAB;
+        press_key(vk, 0, c);
+    }
+    if (enter) press_key(VK_RETURN, 0x1C, '\r');
+}
+
+} // namespace console_screen
