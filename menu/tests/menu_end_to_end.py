@@ -1,0 +1,125 @@
+#!/usr/bin/env python3
+"""The menu program end to end: as a script through pipes, and in a real
+terminal (tmux) driven by keystrokes, its screen and colours read back.
+
+usage: menu_end_to_end.py script|terminal PATH_TO_MENU
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+ELLIPSIS = "\u2026"
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAILED:", what)
+
+
+def run_script(menu):
+    typed = b"1\n3\n4\n0\n4\n\n"
+    done = subprocess.run([menu], input=typed, capture_output=True, timeout=30)
+    out = done.stdout.decode("utf-8")
+    check(done.returncode == 0, f"quit gives exit status 0 (got {done.returncode})")
+    check("\x1b" not in out, "plain output carries no escape sequences")
+    check(f"  Please enter an option{ELLIPSIS}{ELLIPSIS}\r\n" in out, "menu text in UTF-8")
+    check(f"1. Compute (1^2+2^2+3^2+{ELLIPSIS}+n^2)/m\n\nInput n [0, 100]: 3\r\n" in out,
+          "option 1 prompt and the echo of n")
+    check("Input m (non-zero, signed integer):4\r\nQuotient: +3\r\nRemainder: +2\r\n" in out,
+          "the echo of m and the result")
+    check(out.count("My student ID is: 5038271") == 2, "the menu is painted again after n = 0")
+    check(out.endswith("Press ENTER to quit.\r\n") or out.endswith("Press ENTER to quit."),
+          "the farewell ends the output")
+
+    ended = subprocess.run([menu], input=b"1\n3\n", capture_output=True, timeout=30)
+    check(ended.returncode == 1, f"input that ends early gives exit status 1 (got {ended.returncode})")
+
+    with tempfile.TemporaryFile() as empty:
+        eof = subprocess.run([menu], stdin=empty, capture_output=True, timeout=30)
+    check(eof.returncode == 1, "empty input ends the program at once")
+
+
+class Tmux:
+    def __init__(self, name):
+        self.base = ["tmux", "-L", name, "-f", "/dev/null"]
+
+    def __call__(self, *args, check_status=True):
+        return subprocess.run(self.base + list(args), capture_output=True, text=True,
+                              check=check_status).stdout
+
+    def screen(self, colours=False):
+        return self("capture-pane", "-p", *(["-e"] if colours else []), "-t", "menu")
+
+    def wait_for(self, text, seconds=10):
+        deadline = time.time() + seconds
+        while time.time() < deadline:
+            if text in self.screen():
+                return True
+            time.sleep(0.05)
+        print(self.screen())
+        return False
+
+    def keys(self, *keys):
+        for key in keys:
+            self("send-keys", "-t", "menu", key)
+            time.sleep(0.15)
+
+
+def run_terminal(menu):
+    if not shutil.which("tmux"):
+        print("tmux is not installed: the project's set-up (make test) installs it")
+        sys.exit(1)
+    work = tempfile.mkdtemp()
+    tmux = Tmux(f"conrt-e2e-{os.getpid()}")
+    shell = (f"stty -g > {work}/before; {menu}; echo $? > {work}/status; "
+             f"stty -g > {work}/after; echo SESSION-DONE; sleep 30")
+    tmux("new-session", "-d", "-s", "menu", "-x", "100", "-y", "30", "sh", "-c", shell)
+    try:
+        check(tmux.wait_for(f"Please enter an option{ELLIPSIS}{ELLIPSIS}"), "the menu appears")
+        painted = tmux.screen(colours=True)
+        check(re.search(r"\x1b\[[0-9;]*44[;m]", painted) is not None, "a blue background is drawn")
+        check(re.search(r"\x1b\[[0-9;]*42[;m]", painted) is not None, "the green frame is drawn")
+        tmux.keys("x", "1")
+        check(tmux.wait_for("Input n [0, 100]:"), "key 1 opens option 1")
+        tmux.keys("3", "Enter", "4", "Enter")
+        check(tmux.wait_for("Remainder: +2"), "option 1 answers n = 3, m = 4")
+        check("Quotient: +3" in tmux.screen(), "the quotient")
+        tmux.keys("0", "Enter")
+        check(tmux.wait_for("Please enter an option"), "n = 0 brings the menu back")
+        tmux.keys("2")
+        check(tmux.wait_for("Please input n [0, 50]:"), "key 2 opens option 2")
+        tmux.keys("3", "Enter", "-", "2", "Enter")
+        check(tmux.wait_for("-12"), "option 2 answers n = 3, m = -2")
+        tmux.keys("0", "Enter", "4")
+        check(tmux.wait_for("Press ENTER to quit."), "key 4 says goodbye")
+        tmux.keys("a", "Escape")
+        time.sleep(0.3)
+        check(not os.path.exists(f"{work}/status"), "keys other than Enter do not quit")
+        tmux.keys("Enter")
+        check(tmux.wait_for("SESSION-DONE"), "Enter ends the program")
+        status = open(f"{work}/status").read().strip()
+        check(status == "0", f"exit status 0 (got {status})")
+        check(open(f"{work}/before").read() == open(f"{work}/after").read(),
+              "the terminal settings are given back as they were")
+    finally:
+        tmux("kill-server", check_status=False)
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def main():
+    mode, menu = sys.argv[1], sys.argv[2]
+    {"script": run_script, "terminal": run_terminal}[mode](menu)
+    if failures:
+        print(f"{len(failures)} check(s) failed")
+        sys.exit(1)
+    print("all checks passed")
+
+
+if __name__ == "__main__":
+    main()
