@@ -70,7 +70,7 @@ void compute_recurrence(int32_t n)
     fpu_reset();
     s_current = S1_INITIAL;
     s_previous = S0_INITIAL;
-    for (int32_t k = 2; k <= n; ++k) {
+    for (int32_t k = 1; k < n; ++k) {
         recurrence_step();
         if (is_infinite(s_current) && is_infinite(s_previous)) break;
     }

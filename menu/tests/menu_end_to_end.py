@@ -67,7 +67,7 @@ class Tmux:
 
     def keys(self, *keys):
         for key in keys:
-            self("send-keys", "-t", "menu", key)
+            self("send-keys", "-t", "menu", "--", key)
             time.sleep(0.15)
 
 
