@@ -74,8 +74,9 @@ bool take_next_key(key_record *key) {
         if (!PeekConsoleInputA(input_handle, &event_record, 1, &count) || count == 0) return false;
         if (!ReadConsoleInputA(input_handle, &event_record, 1, &count) || count == 0) return false;
         if (!is_key_press(event_record)) continue;
+        if (is_ignored_key(event_record.Event.KeyEvent.wVirtualKeyCode)) continue;
         take_key_fields(event_record.Event.KeyEvent, key);
-        if (!is_ignored_key(key->virtual_key)) return true;
+        return true;
     }
 }
 
