@@ -1,0 +1,182 @@
+// Code page conversion through iconv, with the code page 437 glyphs of the
+// control bytes and a cache of the double-byte characters already seen.
+#include "codepage.h"
+
+#include <errno.h>
+#include <iconv.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace posix_console {
+
+namespace {
+
+constexpr char REPLACEMENT[] = "\xEF\xBF\xBD"; // U+FFFD
+
+// Code page 437's pictures of the bytes 0x01-0x1F, as the Windows console
+// draws control bytes; 0x7F is the house.
+constexpr char32_t CONTROL_GLYPHS[32] = {
+    U' ',      U'\u263A', U'\u263B', U'\u2665', U'\u2666', U'\u2663', U'\u2660', U'\u2022',
+    U'\u25D8', U'\u25CB', U'\u25D9', U'\u2642', U'\u2640', U'\u266A', U'\u266B', U'\u263C',
+    U'\u25BA', U'\u25C4', U'\u2195', U'\u203C', U'\u00B6', U'\u00A7', U'\u25AC', U'\u21A8',
+    U'\u2191', U'\u2193', U'\u2192', U'\u2190', U'\u221F', U'\u2194', U'\u25B2', U'\u25BC'};
+constexpr char32_t DELETE_GLYPH = U'\u2302';
+
+std::string utf8_of(char32_t code) {
+    std::string out;
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return out;
+}
+
+char32_t first_code_point(std::string_view utf8) {
+    if (utf8.empty()) return 0;
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(utf8[i]); };
+    unsigned char lead = byte(0);
+    if (lead < 0x80) return lead;
+    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+    if (utf8.size() <= static_cast<size_t>(extra)) return 0xFFFD;
+    char32_t code = lead & (0x3F >> extra);
+    for (int i = 1; i <= extra; ++i) code = (code << 6) | (byte(i) & 0x3F);
+    return code;
+}
+
+bool is_wide(char32_t c) {
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
+           (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
+           (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+           (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+} // namespace
+
+unsigned codepage_from_environment() {
+    const char *value = getenv(CODEPAGE_VARIABLE);
+    if (value == nullptr || *value == '\0') return DEFAULT_CODEPAGE;
+    char *end = nullptr;
+    unsigned long number = strtoul(value, &end, 10);
+    if (*end != '\0' || number == 0 || number > 65535) return DEFAULT_CODEPAGE;
+    return static_cast<unsigned>(number);
+}
+
+CodePage::CodePage(unsigned number) : number_(number) {
+    char name[16];
+    snprintf(name, sizeof name, "CP%u", number);
+    iconv_t cd = iconv_open("UTF-8", name);
+    if (cd != reinterpret_cast<iconv_t>(-1)) converter_ = cd;
+    build_single_byte_glyphs();
+}
+
+CodePage::~CodePage() {
+    if (converter_) iconv_close(static_cast<iconv_t>(converter_));
+}
+
+std::string CodePage::convert(const char *bytes, size_t count, bool *incomplete) {
+    *incomplete = false;
+    if (!converter_) return {};
+    iconv_t cd = static_cast<iconv_t>(converter_);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char in[2] = {};
+    for (size_t i = 0; i < count && i < sizeof in; ++i) in[i] = bytes[i];
+    char out[16];
+    char *in_ptr = in;
+    size_t in_left = count;
+    char *out_ptr = out;
+    size_t out_left = sizeof out;
+    size_t result = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
+    if (result == static_cast<size_t>(-1)) {
+        *incomplete = errno == EINVAL;
+        return {};
+    }
+    return std::string(out, static_cast<size_t>(out_ptr - out));
+}
+
+void CodePage::build_single_byte_glyphs() {
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        if (byte < 0x20) {
+            glyphs_[byte] = utf8_of(CONTROL_GLYPHS[byte]);
+        } else if (byte == 0x7F) {
+            glyphs_[byte] = utf8_of(DELETE_GLYPH);
+        } else if (byte < 0x80 && !converter_) {
+            glyphs_[byte] = std::string(1, static_cast<char>(byte));
+        } else {
+            char in = static_cast<char>(byte);
+            bool incomplete = false;
+            std::string text = convert(&in, 1, &incomplete);
+            lead_[byte] = incomplete;
+            // A glyph must be one character: a byte that maps to a control
+            // code or to nothing is shown as the replacement character.
+            bool printable =
+                !text.empty() && first_code_point(text) >= 0x20 && first_code_point(text) != 0x7F;
+            glyphs_[byte] = printable ? text : std::string(REPLACEMENT);
+        }
+    }
+}
+
+std::string_view CodePage::pair_glyph(unsigned char lead, unsigned char trail) {
+    unsigned key = lead << 8 | trail;
+    auto found = pairs_.find(key);
+    if (found != pairs_.end()) return found->second;
+    char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    bool incomplete = false;
+    std::string text = convert(in, 2, &incomplete);
+    if (!text.empty() && first_code_point(text) < 0x20) text.clear();
+    return pairs_.emplace(key, text).first->second;
+}
+
+int glyph_columns(std::string_view utf8) {
+    return is_wide(first_code_point(utf8)) ? 2 : 1;
+}
+
+void PlainTextConverter::append(const unsigned char *bytes, size_t count, std::string &out) {
+    for (size_t i = 0; i < count; ++i) append_byte(bytes[i], out);
+}
+
+void PlainTextConverter::append_byte(unsigned char byte, std::string &out) {
+    if (pending_lead_ >= 0) {
+        auto lead = static_cast<unsigned char>(pending_lead_);
+        pending_lead_ = -1;
+        std::string_view pair = codepage_.pair_glyph(lead, byte);
+        if (!pair.empty()) {
+            out += pair;
+            return;
+        }
+        out += REPLACEMENT;
+    }
+    switch (byte) {
+    case '\r':
+    case '\n':
+    case '\t':
+    case '\b': out += static_cast<char>(byte); return;
+    case '\a': return;
+    default: break;
+    }
+    if (codepage_.is_lead_byte(byte)) {
+        pending_lead_ = byte;
+        return;
+    }
+    out += codepage_.glyph(byte);
+}
+
+void PlainTextConverter::finish(std::string &out) {
+    if (pending_lead_ < 0) return;
+    pending_lead_ = -1;
+    out += REPLACEMENT;
+}
+
+} // namespace posix_console

@@ -1,0 +1,72 @@
+// The console code page: turns the bytes of screen cells and of plain output
+// into UTF-8 with the C library's iconv. Control bytes are shown as their
+// code page 437 glyphs whatever the code page, as the Windows console draws
+// them; a byte (or byte pair) that does not convert is shown as U+FFFD.
+#pragma once
+
+#include <stddef.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace posix_console {
+
+// The environment variable that picks the console code page on Linux, as a
+// Windows code page number (CONRT_CODEPAGE=437); without it, 950 (Big5).
+inline constexpr const char CODEPAGE_VARIABLE[] = "CONRT_CODEPAGE";
+inline constexpr unsigned DEFAULT_CODEPAGE = 950;
+
+unsigned codepage_from_environment();
+
+class CodePage {
+  public:
+    // A code page that iconv does not know shows ASCII and U+FFFD for the rest.
+    explicit CodePage(unsigned number = DEFAULT_CODEPAGE);
+    ~CodePage();
+    CodePage(const CodePage &) = delete;
+    CodePage &operator=(const CodePage &) = delete;
+
+    unsigned number() const { return number_; }
+    bool converts() const { return converter_ != nullptr; }
+    // A byte that starts a double-byte character in this code page.
+    bool is_lead_byte(unsigned char byte) const { return lead_[byte]; }
+    // UTF-8 of one byte as it shows in a cell.
+    std::string_view glyph(unsigned char byte) const { return glyphs_[byte]; }
+    // UTF-8 of a double-byte character; empty when the pair does not convert.
+    std::string_view pair_glyph(unsigned char lead, unsigned char trail);
+
+  private:
+    void build_single_byte_glyphs();
+    std::string convert(const char *bytes, size_t count, bool *incomplete);
+
+    unsigned number_;
+    void *converter_ = nullptr; // iconv_t
+    std::array<std::string, 256> glyphs_;
+    std::array<bool, 256> lead_{};
+    std::unordered_map<unsigned, std::string> pairs_;
+};
+
+// Columns a terminal gives the first character of a UTF-8 text: 2 for the
+// East Asian wide and fullwidth ranges, 1 otherwise.
+int glyph_columns(std::string_view utf8);
+
+// Converts text for plain output (standard output not a terminal): CR, LF,
+// TAB and BS pass as they are, BEL is dropped (it writes nothing), NUL is a
+// blank, other control bytes are their glyphs. A lead byte at the end of a
+// text waits for the next one.
+class PlainTextConverter {
+  public:
+    explicit PlainTextConverter(CodePage &codepage) : codepage_(codepage) {}
+    void append(const unsigned char *bytes, size_t count, std::string &out);
+    // Ends a pending lead byte (at exit): it shows as U+FFFD.
+    void finish(std::string &out);
+
+  private:
+    void append_byte(unsigned char byte, std::string &out);
+    CodePage &codepage_;
+    int pending_lead_ = -1;
+};
+
+} // namespace posix_console

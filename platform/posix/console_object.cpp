@@ -1,0 +1,131 @@
+// The console object and the output side of the seam between the pieces:
+// start on first use, processed output, cursor, flush, suspend and exit.
+#include "console_object.h"
+
+#include <errno.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace posix_console {
+
+namespace {
+
+Console the_console;
+
+void write_plain(const std::string &text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (n < 0 && errno != EINTR)
+            return; // a closed pipe: the console write itself still succeeds
+    }
+}
+
+void start_console_streams() {
+    Console &c = the_console;
+    bool input_is_terminal = isatty(STDIN_FILENO) == 1;
+    bool output_is_terminal = isatty(STDOUT_FILENO) == 1;
+    c.input = input_is_terminal ? InputSource::Terminal : InputSource::Script;
+    c.sink = output_is_terminal ? OutputSink::Terminal : OutputSink::Plain;
+    c.screen.reset(80, 25);
+}
+
+} // namespace
+
+Console &console() {
+    return the_console;
+}
+
+// What every console has, headless or not.
+void start_console_common() {
+    Console &c = the_console;
+    c.started = true;
+    c.codepage = std::make_unique<CodePage>(codepage_from_environment());
+    c.plain = std::make_unique<PlainTextConverter>(*c.codepage);
+}
+
+void ensure_started() {
+    if (the_console.started) return;
+    start_console_common();
+    start_console_streams();
+    input_reset();
+}
+
+// A headless console never touches the terminal, even as the first thing a
+// test does; one that had a terminal gives it back first.
+void console_open_headless(int columns, int rows) {
+    Console &c = the_console;
+    if (!c.started) start_console_common();
+    flush();
+    c.sink = OutputSink::None;
+    c.input = InputSource::Headless;
+    c.pending_bells = 0;
+    // COORD holds 16-bit signed sizes.
+    c.screen.reset(std::clamp(columns, 1, 0x7FFF), std::clamp(rows, 1, 0x7FFF));
+}
+
+void console_write(const unsigned char *bytes, size_t count) {
+    Console &c = the_console;
+    c.pending_bells += c.screen.write_processed(bytes, count);
+    if (c.sink == OutputSink::Plain) {
+        std::string text;
+        c.plain->append(bytes, count, text);
+        write_plain(text);
+    }
+}
+
+void echo(const char *bytes, size_t count) {
+    ensure_started();
+    console_write(reinterpret_cast<const unsigned char *>(bytes), count);
+}
+
+COORD cursor() {
+    ensure_started();
+    return the_console.screen.cursor();
+}
+
+void set_cursor(COORD position) {
+    ensure_started();
+    the_console.screen.set_cursor(position);
+}
+
+COORD buffer_size() {
+    ensure_started();
+    const ScreenBuffer &s = the_console.screen;
+    return COORD{static_cast<SHORT>(s.columns()), static_cast<SHORT>(s.rows())};
+}
+
+void flush() {
+    if (!the_console.started) return;
+    the_console.pending_bells = 0;
+}
+
+InputSource input_source() {
+    ensure_started();
+    return the_console.input;
+}
+
+int input_fd() {
+    ensure_started();
+    return the_console.input == InputSource::Headless ? -1 : STDIN_FILENO;
+}
+
+void suspend() {
+    flush();
+}
+
+void exit_process(unsigned code) {
+    flush();
+    if (the_console.sink == OutputSink::Plain) {
+        std::string rest;
+        the_console.plain->finish(rest);
+        write_plain(rest);
+    }
+    exit(static_cast<int>(code));
+}
+
+} // namespace posix_console

@@ -1,0 +1,39 @@
+// The one console object behind the handles: its screen buffer, where its
+// output goes and where its input comes from. Internal to platform/posix.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "codepage.h"
+#include "posix_console.h"
+#include "screen_buffer.h"
+
+namespace posix_console {
+
+// Where what the program writes ends up: a terminal (rendered at each
+// flush), plain UTF-8 text on standard output, or nowhere (headless).
+enum class OutputSink { None, Terminal, Plain };
+
+struct Console {
+    bool started = false;
+    ScreenBuffer screen;
+    OutputSink sink = OutputSink::None;
+    InputSource input = InputSource::Headless;
+    std::unique_ptr<CodePage> codepage;
+    std::unique_ptr<PlainTextConverter> plain;
+    size_t pending_bells = 0;
+};
+
+// The object itself, started or not.
+Console &console();
+
+// Text through the console's processed output: into the screen buffer and,
+// in plain mode, straight out as UTF-8.
+void console_write(const unsigned char *bytes, size_t count);
+
+// Makes the console headless with a fresh screen buffer of the given size,
+// giving back any terminal it had.
+void console_open_headless(int columns, int rows);
+
+} // namespace posix_console

@@ -1,0 +1,143 @@
+// The Windows console output API on the console object: stream writes,
+// region writes and reads, cursor, attribute and the buffer query. Each call
+// checks its handle first and changes nothing when it is not the console's.
+#include "console_handles.h"
+#include "console_object.h"
+#include "posix_console.h"
+
+namespace {
+
+using posix_console::console;
+
+// Starts the console and vouches for the handle, or sets the error.
+bool output_handle_ok(HANDLE handle) {
+    posix_console::ensure_started();
+    if (posix_console::is_console_output(handle)) return true;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+}
+
+void report_count(LPDWORD count, DWORD value) {
+    if (count) *count = value;
+}
+
+} // namespace
+
+extern "C" {
+
+HANDLE WINAPI GetStdHandle(DWORD nStdHandle) {
+    posix_console::ensure_started();
+    switch (nStdHandle) {
+    case STD_INPUT_HANDLE: return posix_console::console_input_handle();
+    case STD_OUTPUT_HANDLE:
+    case STD_ERROR_HANDLE: return posix_console::console_output_handle();
+    default: SetLastError(ERROR_INVALID_HANDLE); return INVALID_HANDLE_VALUE;
+    }
+}
+
+BOOL WINAPI WriteConsoleA(HANDLE hConsoleOutput, const void *lpBuffer, DWORD nNumberOfCharsToWrite,
+                          LPDWORD lpNumberOfCharsWritten, LPVOID) {
+    report_count(lpNumberOfCharsWritten, 0);
+    if (!output_handle_ok(hConsoleOutput)) return FALSE;
+    if (lpBuffer == nullptr && nNumberOfCharsToWrite > 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    posix_console::console_write(static_cast<const unsigned char *>(lpBuffer),
+                                 nNumberOfCharsToWrite);
+    report_count(lpNumberOfCharsWritten, nNumberOfCharsToWrite);
+    return TRUE;
+}
+
+BOOL WINAPI GetConsoleScreenBufferInfo(HANDLE hConsoleOutput,
+                                       PCONSOLE_SCREEN_BUFFER_INFO lpConsoleScreenBufferInfo) {
+    if (!output_handle_ok(hConsoleOutput)) return FALSE;
+    if (lpConsoleScreenBufferInfo == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const posix_console::ScreenBuffer &s = console().screen;
+    auto columns = static_cast<SHORT>(s.columns());
+    auto rows = static_cast<SHORT>(s.rows());
+    CONSOLE_SCREEN_BUFFER_INFO &info = *lpConsoleScreenBufferInfo;
+    info.dwSize = COORD{columns, rows};
+    info.dwCursorPosition = s.cursor();
+    info.wAttributes = s.attribute();
+    // The whole buffer is the window: the buffer is the terminal's size.
+    info.srWindow = SMALL_RECT{0, 0, static_cast<SHORT>(columns - 1), static_cast<SHORT>(rows - 1)};
+    info.dwMaximumWindowSize = COORD{columns, rows};
+    return TRUE;
+}
+
+// A start outside the buffer transfers nothing and succeeds, as current
+// Windows consoles and Wine do (older ones refused it).
+BOOL WINAPI WriteConsoleOutputCharacterA(HANDLE hConsoleOutput, LPCSTR lpCharacter, DWORD nLength,
+                                         COORD dwWriteCoord, LPDWORD lpNumberOfCharsWritten) {
+    report_count(lpNumberOfCharsWritten, 0);
+    if (!output_handle_ok(hConsoleOutput)) return FALSE;
+    if (lpCharacter == nullptr && nLength > 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    auto bytes = reinterpret_cast<const unsigned char *>(lpCharacter);
+    report_count(lpNumberOfCharsWritten,
+                 console().screen.write_bytes(dwWriteCoord, bytes, nLength));
+    return TRUE;
+}
+
+BOOL WINAPI WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD *lpAttribute,
+                                        DWORD nLength, COORD dwWriteCoord,
+                                        LPDWORD lpNumberOfAttrsWritten) {
+    report_count(lpNumberOfAttrsWritten, 0);
+    if (!output_handle_ok(hConsoleOutput)) return FALSE;
+    if (lpAttribute == nullptr && nLength > 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    report_count(lpNumberOfAttrsWritten,
+                 console().screen.write_attributes(dwWriteCoord, lpAttribute, nLength));
+    return TRUE;
+}
+
+BOOL WINAPI ReadConsoleOutputCharacterA(HANDLE hConsoleOutput, LPSTR lpCharacter, DWORD nLength,
+                                        COORD dwReadCoord, LPDWORD lpNumberOfCharsRead) {
+    report_count(lpNumberOfCharsRead, 0);
+    if (!output_handle_ok(hConsoleOutput)) return FALSE;
+    if (lpCharacter == nullptr && nLength > 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    auto bytes = reinterpret_cast<unsigned char *>(lpCharacter);
+    report_count(lpNumberOfCharsRead, console().screen.read_bytes(dwReadCoord, bytes, nLength));
+    return TRUE;
+}
+
+BOOL WINAPI ReadConsoleOutputAttribute(HANDLE hConsoleOutput, LPWORD lpAttribute, DWORD nLength,
+                                       COORD dwReadCoord, LPDWORD lpNumberOfAttrsRead) {
+    report_count(lpNumberOfAttrsRead, 0);
+    if (!output_handle_ok(hConsoleOutput)) return FALSE;
+    if (lpAttribute == nullptr && nLength > 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    report_count(lpNumberOfAttrsRead,
+                 console().screen.read_attributes(dwReadCoord, lpAttribute, nLength));
+    return TRUE;
+}
+
+BOOL WINAPI SetConsoleCursorPosition(HANDLE hConsoleOutput, COORD dwCursorPosition) {
+    if (!output_handle_ok(hConsoleOutput)) return FALSE;
+    if (!console().screen.set_cursor(dwCursorPosition)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL WINAPI SetConsoleTextAttribute(HANDLE hConsoleOutput, WORD wAttributes) {
+    if (!output_handle_ok(hConsoleOutput)) return FALSE;
+    console().screen.set_attribute(wAttributes);
+    return TRUE;
+}
+
+} // extern "C"

@@ -1,0 +1,76 @@
+// The console's screen buffer: a grid of cells (byte + attribute), the cursor
+// and the attribute in force, with the Windows console's processed output and
+// its region reads and writes. It knows nothing of terminals.
+#pragma once
+
+#include <stddef.h>
+
+#include <vector>
+
+#include "win32_api.h"
+
+namespace posix_console {
+
+struct Cell {
+    unsigned char byte;
+    WORD attribute;
+};
+
+inline bool operator==(const Cell &a, const Cell &b) {
+    return a.byte == b.byte && a.attribute == b.attribute;
+}
+
+enum : WORD { DEFAULT_ATTRIBUTE = 0x07 };
+
+class ScreenBuffer {
+  public:
+    ScreenBuffer(int columns = 80, int rows = 25);
+
+    // Every cell a blank in 0x07, cursor at the top left, attribute 0x07.
+    void reset(int columns, int rows);
+
+    int columns() const { return columns_; }
+    int rows() const { return rows_; }
+    COORD cursor() const { return cursor_; }
+    WORD attribute() const { return attribute_; }
+    void set_attribute(WORD attribute) { attribute_ = attribute; }
+    bool contains(COORD position) const;
+    // Refuses (false, cursor unchanged) a position outside the buffer.
+    bool set_cursor(COORD position);
+
+    // Row 0 is the top row as shown; scrolling renumbers rows, not cells.
+    const Cell *row(int index) const;
+    const Cell &cell(int row_index, int column) const { return row(row_index)[column]; }
+
+    // Processed output with wrap at the end of the line; returns how many
+    // bells (BEL bytes) the text rang.
+    size_t write_processed(const unsigned char *bytes, size_t count);
+
+    // Region operations: start at `at`, go on at column 0 of the next rows,
+    // stop at the buffer's end, leave the cursor alone, store bytes raw.
+    // A start outside the buffer transfers nothing. Each returns the count.
+    DWORD write_bytes(COORD at, const unsigned char *bytes, DWORD count);
+    DWORD write_attributes(COORD at, const WORD *attributes, DWORD count);
+    DWORD read_bytes(COORD at, unsigned char *bytes, DWORD count) const;
+    DWORD read_attributes(COORD at, WORD *attributes, DWORD count) const;
+
+  private:
+    Cell *row(int index);
+    size_t cell_index(int row_index, int column) const;
+    DWORD cells_from(COORD at, DWORD wanted) const;
+    void put_byte(unsigned char byte);
+    void write_tab();
+    void line_feed();
+    void scroll_up();
+
+    int columns_ = 0;
+    int rows_ = 0;
+    // Index of the buffer row shown as row 0: a scroll moves it instead of
+    // moving every cell, which matters for tall buffers (120 x 9001).
+    int top_ = 0;
+    COORD cursor_ = {0, 0};
+    WORD attribute_ = DEFAULT_ATTRIBUTE;
+    std::vector<Cell> cells_;
+};
+
+} // namespace posix_console

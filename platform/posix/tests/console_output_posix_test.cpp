@@ -1,0 +1,318 @@
+// The console output API on a headless console: processed output byte by
+// byte, wrap, scroll, region operations at the buffer's end, refused cursor
+// positions, foreign handles, and the last-error value.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "console_host.h"
+#include "win32.h"
+
+namespace {
+
+constexpr int COLUMNS = 20;
+constexpr int ROWS = 5;
+
+class ConsoleOutput : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        console_host_open(COLUMNS, ROWS);
+        out = GetStdHandle(STD_OUTPUT_HANDLE);
+    }
+
+    void write(const std::string &text) {
+        DWORD written = 0;
+        ASSERT_TRUE(
+            WriteConsoleA(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+        EXPECT_EQ(written, text.size());
+    }
+
+    std::string row_text(int row, int column = 0, int count = COLUMNS) {
+        std::string text(static_cast<size_t>(count), '?');
+        DWORD read = 0;
+        COORD at{static_cast<SHORT>(column), static_cast<SHORT>(row)};
+        EXPECT_TRUE(
+            ReadConsoleOutputCharacterA(out, text.data(), static_cast<DWORD>(count), at, &read));
+        text.resize(read);
+        return text;
+    }
+
+    std::vector<WORD> row_attributes(int row, int column = 0, int count = COLUMNS) {
+        std::vector<WORD> attributes(static_cast<size_t>(count), 0xFFFF);
+        DWORD read = 0;
+        COORD at{static_cast<SHORT>(column), static_cast<SHORT>(row)};
+        EXPECT_TRUE(ReadConsoleOutputAttribute(out, attributes.data(), static_cast<DWORD>(count),
+                                               at, &read));
+        attributes.resize(read);
+        return attributes;
+    }
+
+    COORD cursor() {
+        CONSOLE_SCREEN_BUFFER_INFO info{};
+        EXPECT_TRUE(GetConsoleScreenBufferInfo(out, &info));
+        return info.dwCursorPosition;
+    }
+
+    static std::string padded(const std::string &text) {
+        return text + std::string(COLUMNS - text.size(), ' ');
+    }
+
+    HANDLE out = nullptr;
+};
+
+TEST_F(ConsoleOutput, FreshConsoleIsBlankInDefaultAttribute) {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(out, &info));
+    EXPECT_EQ(info.dwSize.X, COLUMNS);
+    EXPECT_EQ(info.dwSize.Y, ROWS);
+    EXPECT_EQ(info.dwCursorPosition.X, 0);
+    EXPECT_EQ(info.dwCursorPosition.Y, 0);
+    EXPECT_EQ(info.wAttributes, 0x07);
+    for (int row = 0; row < ROWS; ++row) {
+        EXPECT_EQ(row_text(row), padded(""));
+        EXPECT_EQ(row_attributes(row), std::vector<WORD>(COLUMNS, 0x07));
+    }
+}
+
+struct ControlCase {
+    const char *name;
+    std::string text;
+    std::string row0;
+    std::string row1;
+    SHORT cursor_x;
+    SHORT cursor_y;
+};
+
+class ControlBytes : public ConsoleOutput, public ::testing::WithParamInterface<ControlCase> {};
+
+TEST_P(ControlBytes, MoveAndWriteAsTheConsoleDoes) {
+    const ControlCase &c = GetParam();
+    write(c.text);
+    EXPECT_EQ(row_text(0), padded(c.row0));
+    EXPECT_EQ(row_text(1), padded(c.row1));
+    EXPECT_EQ(cursor().X, c.cursor_x);
+    EXPECT_EQ(cursor().Y, c.cursor_y);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachByte, ControlBytes,
+    ::testing::Values(ControlCase{"CarriageReturnGoesToColumnZero", "abc\rX", "Xbc", "", 1, 0},
+                      ControlCase{"LineFeedAlsoReturnsToColumnZero", "abc\nX", "abc", "X", 1, 1},
+                      ControlCase{"BackspaceMovesLeftWithoutErasing", "XX\b", "XX", "", 1, 0},
+                      ControlCase{"BackspaceStopsAtColumnZero", "\nA\b\b\bB", "", "B", 1, 1},
+                      ControlCase{"TabFillsToNextMultipleOfEight", "f\tg", "f       g", "", 9, 0},
+                      ControlCase{"TabAtStopGoesAWholeStop", "12345678\tg", "12345678        g", "",
+                                  17, 0},
+                      ControlCase{"BellWritesNothing", "a\ab", "ab", "", 2, 0},
+                      ControlCase{"NulWritesABlank", std::string("a\0b", 3), "a b", "", 3, 0},
+                      ControlCase{"EscapeIsStoredRaw", "\x1b[2J", "\x1b[2J", "", 4, 0},
+                      ControlCase{"OtherControlBytesAreStoredRaw", "\x01\x0b\x0c\x1f\x7f",
+                                  "\x01\x0b\x0c\x1f\x7f", "", 5, 0}),
+    [](const ::testing::TestParamInfo<ControlCase> &info) { return info.param.name; });
+
+TEST_F(ConsoleOutput, TabWritesBlanksInTheAttributeInForce) {
+    SetConsoleTextAttribute(out, 0x1F);
+    write("\t");
+    std::vector<WORD> expected(COLUMNS, 0x07);
+    for (int i = 0; i < 8; ++i) expected[i] = 0x1F;
+    EXPECT_EQ(row_attributes(0), expected);
+}
+
+TEST_F(ConsoleOutput, TabNearTheEdgeStopsAtTheLastColumnAndWraps) {
+    write(std::string(17, 'x') + "\tY");
+    EXPECT_EQ(row_text(0), std::string(17, 'x') + "   ");
+    EXPECT_EQ(row_text(1), padded("Y"));
+}
+
+TEST_F(ConsoleOutput, WritingTheLastColumnWrapsAtOnce) {
+    write(std::string(COLUMNS, 'a'));
+    EXPECT_EQ(cursor().X, 0);
+    EXPECT_EQ(cursor().Y, 1);
+    write("b");
+    EXPECT_EQ(row_text(1), padded("b"));
+}
+
+TEST_F(ConsoleOutput, TextLongerThanARowGoesOnOnTheNext) {
+    write("0123456789012345678901234");
+    EXPECT_EQ(row_text(0), "01234567890123456789");
+    EXPECT_EQ(row_text(1), padded("01234"));
+}
+
+TEST_F(ConsoleOutput, LineFeedOnLastRowScrollsAndNewRowTakesTheAttributeInForce) {
+    write("top\n1\n2\n3\nlast");
+    SetConsoleTextAttribute(out, 0x2E);
+    write("\n");
+    EXPECT_EQ(row_text(0), padded("1"));
+    EXPECT_EQ(row_text(3), padded("last"));
+    EXPECT_EQ(row_text(4), padded(""));
+    EXPECT_EQ(row_attributes(4), std::vector<WORD>(COLUMNS, 0x2E));
+    EXPECT_EQ(row_attributes(3), std::vector<WORD>(COLUMNS, 0x07));
+    EXPECT_EQ(cursor().Y, ROWS - 1);
+    EXPECT_EQ(cursor().X, 0);
+}
+
+TEST_F(ConsoleOutput, WrapFromTheBottomRightCellScrolls) {
+    SetConsoleCursorPosition(out, COORD{COLUMNS - 1, ROWS - 1});
+    write("Z");
+    EXPECT_EQ(row_text(ROWS - 2), padded("").substr(0, COLUMNS - 1) + "Z");
+    EXPECT_EQ(cursor().X, 0);
+    EXPECT_EQ(cursor().Y, ROWS - 1);
+}
+
+TEST_F(ConsoleOutput, TextTakesTheAttributeInForce) {
+    SetConsoleTextAttribute(out, 0x1F);
+    write("ab");
+    SetConsoleTextAttribute(out, 0x22);
+    write("c");
+    std::vector<WORD> expected(COLUMNS, 0x07);
+    expected[0] = expected[1] = 0x1F;
+    expected[2] = 0x22;
+    EXPECT_EQ(row_attributes(0), expected);
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    GetConsoleScreenBufferInfo(out, &info);
+    EXPECT_EQ(info.wAttributes, 0x22);
+}
+
+TEST_F(ConsoleOutput, RegionWritesGoOnOnTheNextRowAndLeaveTheCursor) {
+    write("ab");
+    std::string text = "0123456789";
+    DWORD written = 0;
+    ASSERT_TRUE(WriteConsoleOutputCharacterA(out, text.data(), 10, COORD{15, 1}, &written));
+    EXPECT_EQ(written, 10u);
+    EXPECT_EQ(row_text(1, 15, 5), "01234");
+    EXPECT_EQ(row_text(2, 0, 5), "56789");
+    EXPECT_EQ(cursor().X, 2);
+    EXPECT_EQ(cursor().Y, 0);
+}
+
+TEST_F(ConsoleOutput, RegionWritesStopAtTheBufferEnd) {
+    std::string text(10, 'q');
+    std::vector<WORD> attributes(10, 0x4E);
+    DWORD written = 99;
+    COORD near_end{COLUMNS - 4, ROWS - 1};
+    ASSERT_TRUE(WriteConsoleOutputCharacterA(out, text.data(), 10, near_end, &written));
+    EXPECT_EQ(written, 4u);
+    ASSERT_TRUE(WriteConsoleOutputAttribute(out, attributes.data(), 10, near_end, &written));
+    EXPECT_EQ(written, 4u);
+    EXPECT_EQ(row_text(ROWS - 1, COLUMNS - 4, 4), "qqqq");
+    EXPECT_EQ(row_attributes(ROWS - 1, COLUMNS - 4, 4), std::vector<WORD>(4, 0x4E));
+    EXPECT_EQ(row_text(ROWS - 1, COLUMNS - 4, 10).size(), 4u);
+}
+
+TEST_F(ConsoleOutput, RegionOpsKeepTheOtherHalfOfTheCell) {
+    write("abc");
+    WORD attribute = 0x5A;
+    DWORD written = 0;
+    WriteConsoleOutputAttribute(out, &attribute, 1, COORD{1, 0}, &written);
+    WriteConsoleOutputCharacterA(out, "Z", 1, COORD{2, 0}, &written);
+    EXPECT_EQ(row_text(0, 0, 3), "abZ");
+    EXPECT_EQ(row_attributes(0, 0, 3), (std::vector<WORD>{0x07, 0x5A, 0x07}));
+}
+
+TEST_F(ConsoleOutput, RegionWritesStoreControlBytesRaw) {
+    std::string raw = std::string("\0\a\b\t\n\r\x1b", 7);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteConsoleOutputCharacterA(out, raw.data(), 7, COORD{0, 2}, &written));
+    EXPECT_EQ(row_text(2, 0, 7), raw);
+}
+
+TEST_F(ConsoleOutput, RegionOpsStartingOutsideTheBufferTransferNothing) {
+    const COORD outside[] = {{COLUMNS, 0}, {0, ROWS}, {-1, 0}, {0, -1}};
+    for (COORD at : outside) {
+        DWORD count = 99;
+        WORD attribute = 0x11;
+        char byte = 'x';
+        EXPECT_TRUE(WriteConsoleOutputCharacterA(out, &byte, 1, at, &count));
+        EXPECT_EQ(count, 0u);
+        count = 99;
+        EXPECT_TRUE(WriteConsoleOutputAttribute(out, &attribute, 1, at, &count));
+        EXPECT_EQ(count, 0u);
+        count = 99;
+        EXPECT_TRUE(ReadConsoleOutputCharacterA(out, &byte, 1, at, &count));
+        EXPECT_EQ(count, 0u);
+        count = 99;
+        EXPECT_TRUE(ReadConsoleOutputAttribute(out, &attribute, 1, at, &count));
+        EXPECT_EQ(count, 0u);
+    }
+}
+
+TEST_F(ConsoleOutput, CursorPositionsOutsideTheBufferAreRefused) {
+    ASSERT_TRUE(SetConsoleCursorPosition(out, COORD{3, 2}));
+    const COORD refused[] = {{COLUMNS, ROWS - 1}, {COLUMNS - 1, ROWS}, {-1, 0}, {0, -1}};
+    for (COORD at : refused) {
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_FALSE(SetConsoleCursorPosition(out, at));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        EXPECT_EQ(cursor().X, 3);
+        EXPECT_EQ(cursor().Y, 2);
+    }
+    EXPECT_TRUE(SetConsoleCursorPosition(out, COORD{COLUMNS - 1, ROWS - 1}));
+    EXPECT_EQ(cursor().X, COLUMNS - 1);
+}
+
+TEST_F(ConsoleOutput, ForeignHandlesAreRefusedAndChangeNothing) {
+    HANDLE strangers[] = {nullptr, INVALID_HANDLE_VALUE, GetStdHandle(STD_INPUT_HANDLE),
+                          reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(1234))};
+    for (HANDLE h : strangers) {
+        DWORD count = 99;
+        CONSOLE_SCREEN_BUFFER_INFO info{};
+        WORD attribute = 0x11;
+        char byte = 'x';
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_FALSE(WriteConsoleA(h, "x", 1, &count, nullptr));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        EXPECT_EQ(count, 0u);
+        EXPECT_FALSE(GetConsoleScreenBufferInfo(h, &info));
+        EXPECT_FALSE(WriteConsoleOutputCharacterA(h, &byte, 1, COORD{0, 0}, &count));
+        EXPECT_FALSE(WriteConsoleOutputAttribute(h, &attribute, 1, COORD{0, 0}, &count));
+        EXPECT_FALSE(ReadConsoleOutputCharacterA(h, &byte, 1, COORD{0, 0}, &count));
+        EXPECT_FALSE(ReadConsoleOutputAttribute(h, &attribute, 1, COORD{0, 0}, &count));
+        EXPECT_FALSE(SetConsoleCursorPosition(h, COORD{1, 1}));
+        EXPECT_FALSE(SetConsoleTextAttribute(h, 0x11));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    }
+    EXPECT_EQ(row_text(0), padded(""));
+    EXPECT_EQ(cursor().X, 0);
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    GetConsoleScreenBufferInfo(out, &info);
+    EXPECT_EQ(info.wAttributes, 0x07);
+}
+
+TEST_F(ConsoleOutput, StandardErrorIsTheSameScreenBuffer) {
+    DWORD written = 0;
+    ASSERT_TRUE(WriteConsoleA(GetStdHandle(STD_ERROR_HANDLE), "err", 3, &written, nullptr));
+    EXPECT_EQ(row_text(0), padded("err"));
+}
+
+TEST_F(ConsoleOutput, OpeningAgainGivesAFreshConsole) {
+    SetConsoleTextAttribute(out, 0x1F);
+    write("dirty");
+    console_host_open(7, 3);
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(out, &info));
+    EXPECT_EQ(info.dwSize.X, 7);
+    EXPECT_EQ(info.dwSize.Y, 3);
+    EXPECT_EQ(info.wAttributes, 0x07);
+    EXPECT_EQ(info.dwCursorPosition.X, 0);
+    EXPECT_EQ(row_text(0, 0, 7), "       ");
+}
+
+TEST_F(ConsoleOutput, TallBufferScrollsAtItsLastRowOnly) {
+    console_host_open(120, 9001);
+    SetConsoleCursorPosition(out, COORD{0, 8999});
+    write("a\nb\nc");
+    EXPECT_EQ(row_text(8998, 0, 1), "a");
+    EXPECT_EQ(row_text(8999, 0, 1), "b");
+    EXPECT_EQ(row_text(9000, 0, 1), "c");
+    EXPECT_EQ(cursor().Y, 9000);
+}
+
+TEST(LastError, IsProcessWideAndKeepsWhatWasSet) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+}
+
+} // namespace
