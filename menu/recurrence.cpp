@@ -9,9 +9,6 @@
 
 extern "C" {
 
-// The integer options' text; the recurrence rejects negative n with it.
-extern const char out_of_range_text[];
-
 double s_current = 1.5;
 double s_previous = 1.0;
 double s_saved = 0.0;
@@ -26,10 +23,11 @@ const char prompt_option3[] = "3.Compute S(n).\n\rDefine S(n) = 1.0 +S(n-1) + S(
 
 namespace {
 
+// The integer options' wording, for the n that has no S(n).
+const char negative_n_text[] = "out of range.\r\n";
 constexpr uint64_t POSITIVE_INFINITY_BITS = 0x7FF0000000000000ull;
 
-bool is_infinite(const double &value)
-{
+bool is_infinite(const double &value) {
     uint64_t bits;
     memcpy(&bits, &value, sizeof bits);
     return bits == POSITIVE_INFINITY_BITS;
@@ -38,8 +36,7 @@ bool is_infinite(const double &value)
 // One step in one asm statement, so that each sum is formed in the FPU's
 // extended precision and rounded to double when stored: (S(k-1) + 1.0)
 // first, then + S(k-2). Overflow is masked and gives +infinity.
-void recurrence_step(void)
-{
+void recurrence_step(void) {
     asm volatile("fldl %[current]\n\t"
                  "fstpl %[saved]\n\t"
                  "fldl %[current]\n\t"
@@ -57,7 +54,9 @@ void recurrence_step(void)
 
 // Default FPU state: empty stack, round to nearest, 64-bit precision,
 // every exception masked.
-void fpu_reset(void) { asm volatile("fninit" ::: "memory"); }
+void fpu_reset(void) {
+    asm volatile("fninit" ::: "memory");
+}
 
 } // namespace
 
@@ -65,8 +64,7 @@ extern "C" {
 
 // Once both values are +infinity no later step can change them, so the loop
 // stops there and any n answers at once with the same output.
-void compute_recurrence(int32_t n)
-{
+void compute_recurrence(int32_t n) {
     fpu_reset();
     s_current = S1_INITIAL;
     s_previous = S0_INITIAL;
@@ -79,15 +77,14 @@ void compute_recurrence(int32_t n)
 }
 
 // Negative n has no S(n): it is refused and asked for again.
-void option_recurrence(void)
-{
+void option_recurrence(void) {
     con_clear_screen();
     for (;;) {
         con_write_text(prompt_option3);
         const int32_t n = con_read_int(nullptr);
         if (n == 0) return;
         if (n < 0) {
-            con_write_text(out_of_range_text);
+            con_write_text(negative_n_text);
             continue;
         }
         compute_recurrence(n);
