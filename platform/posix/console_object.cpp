@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "terminal.h"
+
 namespace posix_console {
 
 namespace {
@@ -25,21 +27,6 @@ void write_plain(const std::string &text) {
     }
 }
 
-void start_console_streams() {
-    Console &c = the_console;
-    bool input_is_terminal = isatty(STDIN_FILENO) == 1;
-    bool output_is_terminal = isatty(STDOUT_FILENO) == 1;
-    c.input = input_is_terminal ? InputSource::Terminal : InputSource::Script;
-    c.sink = output_is_terminal ? OutputSink::Terminal : OutputSink::Plain;
-    c.screen.reset(80, 25);
-}
-
-} // namespace
-
-Console &console() {
-    return the_console;
-}
-
 // What every console has, headless or not.
 void start_console_common() {
     Console &c = the_console;
@@ -48,11 +35,70 @@ void start_console_common() {
     c.plain = std::make_unique<PlainTextConverter>(*c.codepage);
 }
 
+// Stdin a terminal: raw mode, keys decoded by the input side; otherwise a
+// script. Stdout a terminal: rendered, the screen buffer its size and the
+// screen cleared at the first flush; otherwise plain text, 80 x 25.
+void start_console_streams() {
+    Console &c = the_console;
+    bool input_is_terminal = isatty(STDIN_FILENO) == 1;
+    bool output_is_terminal = isatty(STDOUT_FILENO) == 1;
+    c.input = input_is_terminal ? InputSource::Terminal : InputSource::Script;
+    c.sink = output_is_terminal ? OutputSink::Terminal : OutputSink::Plain;
+    c.screen.reset(80, 25);
+    if (!input_is_terminal && !output_is_terminal) return;
+    terminal_set_restore_text(c.renderer.restore_text());
+    terminal_start(input_is_terminal ? STDIN_FILENO : -1, output_is_terminal ? STDOUT_FILENO : -1);
+    if (output_is_terminal) {
+        TerminalSize size = terminal_size();
+        c.screen.reset(size.columns, size.rows);
+        c.renderer.clear(size.columns, size.rows, c.pending_output);
+    }
+}
+
+void render_to_terminal() {
+    Console &c = the_console;
+    std::string out;
+    out.swap(c.pending_output);
+    // A resize or a resume: the terminal's content is no longer known.
+    if (terminal_take_repaint()) {
+        TerminalSize size = terminal_size();
+        c.renderer.clear(size.columns, size.rows, out);
+    }
+    c.renderer.render(c.screen, *c.codepage, out);
+    if (c.pending_bells > 0) out += '\a';
+    if (!out.empty()) terminal_write(out);
+    terminal_set_restore_text(c.renderer.restore_text());
+}
+
+void at_exit() {
+    console_shut_down();
+}
+
+} // namespace
+
+Console &console() {
+    return the_console;
+}
+
 void ensure_started() {
     if (the_console.started) return;
     start_console_common();
     start_console_streams();
+    atexit(at_exit);
     input_reset();
+}
+
+void console_shut_down() {
+    Console &c = the_console;
+    if (!c.started) return;
+    flush();
+    if (c.sink == OutputSink::Plain) {
+        std::string rest;
+        c.plain->finish(rest);
+        write_plain(rest);
+    }
+    c.sink = OutputSink::None;
+    terminal_stop();
 }
 
 // A headless console never touches the terminal, even as the first thing a
@@ -60,10 +106,10 @@ void ensure_started() {
 void console_open_headless(int columns, int rows) {
     Console &c = the_console;
     if (!c.started) start_console_common();
-    flush();
-    c.sink = OutputSink::None;
+    console_shut_down();
     c.input = InputSource::Headless;
     c.pending_bells = 0;
+    c.pending_output.clear();
     // COORD holds 16-bit signed sizes.
     c.screen.reset(std::clamp(columns, 1, 0x7FFF), std::clamp(rows, 1, 0x7FFF));
 }
@@ -101,6 +147,7 @@ COORD buffer_size() {
 
 void flush() {
     if (!the_console.started) return;
+    if (the_console.sink == OutputSink::Terminal) render_to_terminal();
     the_console.pending_bells = 0;
 }
 
@@ -116,15 +163,12 @@ int input_fd() {
 
 void suspend() {
     flush();
+    terminal_suspend();
+    flush();
 }
 
 void exit_process(unsigned code) {
-    flush();
-    if (the_console.sink == OutputSink::Plain) {
-        std::string rest;
-        the_console.plain->finish(rest);
-        write_plain(rest);
-    }
+    console_shut_down();
     exit(static_cast<int>(code));
 }
 

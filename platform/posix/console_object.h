@@ -7,6 +7,7 @@
 
 #include "codepage.h"
 #include "posix_console.h"
+#include "renderer.h"
 #include "screen_buffer.h"
 
 namespace posix_console {
@@ -23,6 +24,9 @@ struct Console {
     std::unique_ptr<CodePage> codepage;
     std::unique_ptr<PlainTextConverter> plain;
     size_t pending_bells = 0;
+    Renderer renderer;
+    // Bytes for the terminal that wait for the next flush (the first clear).
+    std::string pending_output;
 };
 
 // The object itself, started or not.
@@ -31,6 +35,10 @@ Console &console();
 // Text through the console's processed output: into the screen buffer and,
 // in plain mode, straight out as UTF-8.
 void console_write(const unsigned char *bytes, size_t count);
+
+// The one teardown of the console: the screen brought up to date, a plain
+// text's last byte out, the terminal given back. Output stops there.
+void console_shut_down();
 
 // Makes the console headless with a fresh screen buffer of the given size,
 // giving back any terminal it had.

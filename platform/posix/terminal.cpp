@@ -1,0 +1,251 @@
+// Terminal ownership on Linux: raw mode, signal handlers, restoration.
+//
+// Every way out gives the terminal back as it was: return from main and
+// ExitProcess through the console's teardown, SIGINT, SIGTERM, SIGHUP and
+// SIGQUIT, and the crash signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT).
+// The handlers use only async-signal-safe calls (write, tcsetattr,
+// sigaction, raise, sigprocmask) on data prepared beforehand, then raise the
+// signal again with its default action so that the exit status is true.
+#include "terminal.h"
+
+#include <errno.h>
+#include <poll.h>
+#include <signal.h>
+#include <string.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace posix_console {
+
+namespace {
+
+constexpr int FATAL_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV,
+                                 SIGBUS, SIGFPE,  SIGILL, SIGABRT};
+constexpr int FATAL_COUNT = sizeof FATAL_SIGNALS / sizeof FATAL_SIGNALS[0];
+constexpr size_t RESTORE_CAPACITY = 256;
+
+struct TerminalState {
+    int input_fd = -1;
+    int output_fd = -1;
+    bool have_termios = false;
+    termios original{};
+    termios raw{};
+    struct sigaction old_fatal[FATAL_COUNT];
+    struct sigaction old_stop;
+    struct sigaction old_continue;
+    struct sigaction old_resize;
+    bool handlers_installed = false;
+    bool stop_handled = false;
+};
+
+TerminalState state;
+volatile sig_atomic_t active = 0;
+volatile sig_atomic_t repaint_wanted = 0;
+TerminalStats stats = {0, 0};
+
+// Two copies of the restore bytes: the handler reads the one published
+// while the other is rewritten.
+char restore_bytes[2][RESTORE_CAPACITY];
+size_t restore_length[2] = {0, 0};
+volatile sig_atomic_t restore_current = 0;
+
+// An alternate stack, so that a crash from a stack overflow still restores.
+alignas(16) char signal_stack[65536];
+
+void write_all_raw(int fd, const char *bytes, size_t length) {
+    while (length > 0) {
+        ssize_t n = ::write(fd, bytes, length);
+        if (n > 0) {
+            bytes += n;
+            length -= static_cast<size_t>(n);
+        } else if (n < 0 && errno != EINTR) {
+            return;
+        }
+    }
+}
+
+// Async-signal-safe: restore bytes out, original termios back.
+void give_terminal_back() {
+    int saved_errno = errno;
+    int current = restore_current;
+    if (state.output_fd >= 0)
+        write_all_raw(state.output_fd, restore_bytes[current], restore_length[current]);
+    if (state.have_termios) tcsetattr(state.input_fd, TCSADRAIN, &state.original);
+    errno = saved_errno;
+}
+
+void take_raw_mode() {
+    if (state.have_termios) tcsetattr(state.input_fd, TCSADRAIN, &state.raw);
+}
+
+void on_fatal_signal(int signal_number) {
+    if (active) {
+        active = 0;
+        give_terminal_back();
+    }
+    struct sigaction default_action {};
+    default_action.sa_handler = SIG_DFL;
+    sigemptyset(&default_action.sa_mask);
+    sigaction(signal_number, &default_action, nullptr);
+    // Still blocked in this handler: delivered with the default action as
+    // soon as the handler returns (a fault repeats its instruction and is
+    // delivered the same way).
+    raise(signal_number);
+}
+
+void on_resize(int) {
+    repaint_wanted = 1;
+}
+
+void on_continue(int) {
+    if (!active) return;
+    take_raw_mode();
+    repaint_wanted = 1;
+}
+
+// Stops the process the way the default action would, with the terminal
+// given back for the time of the stop.
+void on_stop(int) {
+    int saved_errno = errno;
+    if (active) give_terminal_back();
+    struct sigaction default_action {
+    }, handler{};
+    default_action.sa_handler = SIG_DFL;
+    sigemptyset(&default_action.sa_mask);
+    sigaction(SIGTSTP, &default_action, &handler);
+    sigset_t stop_only;
+    sigemptyset(&stop_only);
+    sigaddset(&stop_only, SIGTSTP);
+    raise(SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &stop_only, nullptr); // stops here until SIGCONT
+    sigprocmask(SIG_BLOCK, &stop_only, nullptr);
+    sigaction(SIGTSTP, &handler, nullptr);
+    if (active) take_raw_mode();
+    repaint_wanted = 1;
+    errno = saved_errno;
+}
+
+void install(int signal_number, void (*handler)(int), int flags, struct sigaction *old) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_flags = flags;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal_number, nullptr, old);
+    // A signal the process was started to ignore (nohup, a shell without job
+    // control) stays ignored.
+    if (old->sa_handler == SIG_IGN) return;
+    sigaction(signal_number, &action, nullptr);
+}
+
+void install_handlers() {
+    stack_t stack{};
+    stack.ss_sp = signal_stack;
+    stack.ss_size = sizeof signal_stack;
+    sigaltstack(&stack, nullptr);
+    for (int i = 0; i < FATAL_COUNT; ++i)
+        install(FATAL_SIGNALS[i], on_fatal_signal, SA_ONSTACK, &state.old_fatal[i]);
+    // No SA_RESTART: a wait for input returns with EINTR so that the
+    // program flushes, and the repaint happens at once.
+    install(SIGTSTP, on_stop, 0, &state.old_stop);
+    state.stop_handled = state.old_stop.sa_handler != SIG_IGN;
+    install(SIGCONT, on_continue, 0, &state.old_continue);
+    install(SIGWINCH, on_resize, 0, &state.old_resize);
+    state.handlers_installed = true;
+}
+
+void remove_handlers() {
+    if (!state.handlers_installed) return;
+    for (int i = 0; i < FATAL_COUNT; ++i) sigaction(FATAL_SIGNALS[i], &state.old_fatal[i], nullptr);
+    sigaction(SIGTSTP, &state.old_stop, nullptr);
+    sigaction(SIGCONT, &state.old_continue, nullptr);
+    sigaction(SIGWINCH, &state.old_resize, nullptr);
+    state.handlers_installed = false;
+}
+
+void make_raw(termios &mode) {
+    mode.c_lflag &= ~static_cast<tcflag_t>(ISIG | ICANON | ECHO | IEXTEN);
+    mode.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL);
+    mode.c_cc[VMIN] = 1;
+    mode.c_cc[VTIME] = 0;
+}
+
+} // namespace
+
+void terminal_set_restore_text(const std::string &text) {
+    int next = 1 - restore_current;
+    size_t length = text.size() < RESTORE_CAPACITY ? text.size() : RESTORE_CAPACITY;
+    memcpy(restore_bytes[next], text.data(), length);
+    restore_length[next] = length;
+    restore_current = next;
+}
+
+void terminal_start(int input_fd, int output_fd) {
+    state.input_fd = input_fd;
+    state.output_fd = output_fd;
+    if (input_fd >= 0 && tcgetattr(input_fd, &state.original) == 0) {
+        state.raw = state.original;
+        make_raw(state.raw);
+        state.have_termios = true;
+    }
+    // Handlers before raw mode: from the first raw moment on, every way out
+    // finds the restore ready.
+    install_handlers();
+    active = 1;
+    if (state.have_termios && tcsetattr(input_fd, TCSADRAIN, &state.raw) != 0) {
+        state.have_termios = false;
+    }
+}
+
+void terminal_stop() {
+    if (active) {
+        active = 0;
+        give_terminal_back();
+    }
+    remove_handlers();
+}
+
+TerminalSize terminal_size() {
+    winsize size{};
+    if (state.output_fd >= 0 && ioctl(state.output_fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 &&
+        size.ws_row > 0)
+        return TerminalSize{size.ws_col, size.ws_row};
+    return TerminalSize{80, 25};
+}
+
+bool terminal_write(const std::string &text) {
+    const char *bytes = text.data();
+    size_t left = text.size();
+    while (left > 0) {
+        ssize_t n = ::write(state.output_fd, bytes, left);
+        ++stats.writes;
+        if (n > 0) {
+            bytes += n;
+            left -= static_cast<size_t>(n);
+            stats.bytes += static_cast<unsigned long long>(n);
+        } else if (n < 0 && errno == EAGAIN) {
+            pollfd wait_for{state.output_fd, POLLOUT, 0};
+            poll(&wait_for, 1, -1);
+        } else if (n < 0 && errno != EINTR) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool terminal_take_repaint() {
+    if (!repaint_wanted) return false;
+    repaint_wanted = 0;
+    return true;
+}
+
+void terminal_suspend() {
+    if (!active || !state.stop_handled) return;
+    raise(SIGTSTP);
+}
+
+TerminalStats terminal_stats() {
+    return stats;
+}
+
+} // namespace posix_console

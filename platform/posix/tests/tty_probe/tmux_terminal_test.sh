@@ -1,0 +1,109 @@
+#!/bin/sh
+# The console in a real terminal: tty_probe paints coloured text in a tmux
+# pane and ends in each way a program can end. After each, the pane's
+# terminal settings (stty -g) must be those from before, the exit status the
+# true one, and the shell's prompt on the line below the probe's output.
+# Usage: tmux_terminal_test.sh PATH/TO/tty_probe
+probe=$1
+if ! command -v tmux >/dev/null 2>&1; then
+    echo "SKIPPED: tmux is not installed (the project's set-up installs it: apt-get install tmux)"
+    exit 77
+fi
+[ -x "$probe" ] || { echo "FAIL: no probe at '$probe'"; exit 1; }
+
+dir=$(mktemp -d)
+server="conrt-tty-$$"
+tmux_cmd() { tmux -L "$server" -f /dev/null "$@"; }
+cleanup() { tmux_cmd kill-server >/dev/null 2>&1; rm -rf "$dir"; }
+trap cleanup EXIT INT TERM
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Waits at most 10 s for a file to have content.
+wait_for() {
+    tries=0
+    while [ ! -s "$1" ]; do
+        tries=$((tries + 1))
+        [ $tries -gt 100 ] && return 1
+        sleep 0.1
+    done
+}
+
+tmux_cmd new-session -d -s probe -x 80 -y 25 \
+    "env -i PATH=/usr/bin:/bin TERM=screen PS1='probe> ' sh" || { echo "FAIL: tmux would not start"; exit 1; }
+
+# check_colours: the text and its colours as the terminal shows them.
+check_colours() {
+    screen=$(tmux_cmd capture-pane -t probe -e -p)
+    echo "$screen" | grep -q "bright white on blue …" || fail "$1: the Big5 text is not on the screen"
+    line=$(echo "$screen" | grep "bright white on blue")
+    case "$line" in
+    *"[97m"*"[44m"* | *"[97;44m"*) ;;
+    *) fail "$1: bright white on blue is not shown as SGR 97 and 44: $line" ;;
+    esac
+    line=$(echo "$screen" | grep "yellow on green")
+    case "$line" in
+    *"[93m"*"[42m"* | *"[93;42m"*) ;;
+    *) fail "$1: yellow on green is not shown as SGR 93 and 42: $line" ;;
+    esac
+}
+
+# check_fresh_line: the prompt follows on the row below the last output.
+check_fresh_line() {
+    screen=$(tmux_cmd capture-pane -t probe -p)
+    after=$(echo "$screen" | grep -A1 "plain ♥ end" | tail -n 1)
+    case "$after" in
+    "probe>"* | Terminated* | Hangup* | Quit* | "Segmentation fault"* | Aborted*) ;;
+    *) fail "$1: the prompt is not on the line below the output: '$after'" ;;
+    esac
+}
+
+# run_case NAME MODE SIGNAL EXPECTED_STATUS
+run_case() {
+    name=$1 mode=$2 signal=$3 expected=$4
+    failed_before=$failures
+    rm -f "$dir"/*
+    # A script, not the interactive shell: that one would drop the rest of
+    # the line after a child killed by SIGINT.
+    cat > "$dir/run.sh" <<SCRIPT
+ulimit -c 0
+stty -g > $dir/before
+$probe $mode $dir/pid
+echo \$? > $dir/status
+stty -g > $dir/after
+SCRIPT
+    tmux_cmd send-keys -t probe "clear; sh $dir/run.sh" Enter
+    if ! wait_for "$dir/pid"; then
+        fail "$name: the probe never drew its screen"
+        return
+    fi
+    [ "$name" = SIGINT ] && check_colours "$name"
+    [ -n "$signal" ] && kill -s "$signal" "$(cat "$dir/pid")"
+    if ! wait_for "$dir/after"; then
+        fail "$name: the probe did not end"
+        return
+    fi
+    sleep 0.2
+    status=$(cat "$dir/status")
+    [ "$status" = "$expected" ] || fail "$name: exit status $status, expected $expected"
+    cmp -s "$dir/before" "$dir/after" ||
+        fail "$name: terminal settings changed: $(cat "$dir/before") -> $(cat "$dir/after")"
+    check_fresh_line "$name"
+    [ $failures -eq "$failed_before" ] && echo "ok: $name (status $status)"
+}
+
+run_case "return from main" return "" 0
+run_case ExitProcess exit "" 3
+run_case SIGINT wait INT 130
+run_case SIGTERM wait TERM 143
+run_case SIGHUP wait HUP 129
+run_case SIGQUIT wait QUIT 131
+run_case SIGSEGV segv "" 139
+run_case abort abort "" 134
+
+if [ $failures -ne 0 ]; then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "all ways out give the terminal back"

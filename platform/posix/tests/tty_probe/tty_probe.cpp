@@ -1,0 +1,54 @@
+// A small program for the terminal test: paints coloured text through the
+// console API, then leaves the way its first argument names. The second
+// argument is a file that receives the process id once the screen is drawn.
+//   tty_probe return|exit|wait|segv|abort PIDFILE
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "win32.h"
+
+namespace {
+
+void write_text(HANDLE out, const char *text) {
+    DWORD written = 0;
+    WriteConsoleA(out, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+}
+
+void paint(HANDLE out) {
+    SetConsoleTextAttribute(out, 0x1F);
+    write_text(out, "\r\n  bright white on blue \xA1\x4B\r\n");
+    SetConsoleTextAttribute(out, 0x2E);
+    write_text(out, "  yellow on green\r\n");
+    SetConsoleTextAttribute(out, 0x07);
+    write_text(out, "  plain \x03 end\r\n");
+}
+
+void announce(const char *pid_file) {
+    FILE *file = fopen(pid_file, "w");
+    if (!file) return;
+    fprintf(file, "%d\n", static_cast<int>(getpid()));
+    fclose(file);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 3) return 2;
+    const char *mode = argv[1];
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    paint(out);
+    Sleep(0); // the screen is drawn before anyone looks
+    announce(argv[2]);
+    if (strcmp(mode, "return") == 0) return 0;
+    if (strcmp(mode, "exit") == 0) ExitProcess(3);
+    if (strcmp(mode, "segv") == 0) {
+        volatile int *nowhere = nullptr;
+        *nowhere = 1;
+    }
+    if (strcmp(mode, "abort") == 0) abort();
+    for (int i = 0; i < 600; ++i) Sleep(100); // waits for a signal, a minute at most
+    return 4;
+}
