@@ -1,0 +1,202 @@
+// The console input API: modes, the event queue (peek, read, write, count,
+// flush) and ReadConsoleA in line and raw mode, with the Windows console's
+// behaviour; plus the test feed of the headless console.
+#include <string.h>
+
+#include <string>
+
+#include "console_handles.h"
+#include "console_host.h"
+#include "input_queue.h"
+#include "input_source.h"
+#include "line_reader.h"
+#include "posix_console.h"
+
+namespace posix_console {
+namespace {
+
+constexpr DWORD DEFAULT_OUTPUT_MODE = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
+constexpr DWORD KNOWN_INPUT_MODES = 0x3FF;
+constexpr DWORD KNOWN_OUTPUT_MODES = 0x1F;
+
+DWORD output_mode = DEFAULT_OUTPUT_MODE;
+
+BOOL fail(DWORD error) {
+    SetLastError(error);
+    return FALSE;
+}
+
+// Without line input: waits for one character, then takes the characters
+// already queued, up to count. Keys without a character, key releases,
+// Escape and Ctrl+Enter's LF give nothing, as on Windows.
+std::string read_raw(DWORD mode, size_t count) {
+    std::string out;
+    while (out.size() < count) {
+        if (out.empty()) {
+            input_source_wait_for_event(mode);
+        } else if (input_queue_empty()) {
+            break;
+        }
+        INPUT_RECORD record;
+        if (!input_queue_pop(record)) continue;
+        if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) continue;
+        char ch = record.Event.KeyEvent.uChar.AsciiChar;
+        if (ch == 0 || ch == 0x1B || ch == '\n') continue;
+        out += ch;
+    }
+    return out;
+}
+
+// Copies what fits; the rest of a line waits for the next reads.
+DWORD deliver_line(const std::string &data, char *buffer, DWORD count) {
+    size_t n = data.size() < count ? data.size() : count;
+    memcpy(buffer, data.data(), n);
+    if (n < data.size()) input_pending().append(data, n, std::string::npos);
+    return static_cast<DWORD>(n);
+}
+
+DWORD deliver_pending(char *buffer, DWORD count) {
+    std::string &pending = input_pending();
+    size_t n = pending.size() < count ? pending.size() : count;
+    memcpy(buffer, pending.data(), n);
+    pending.erase(0, n);
+    return static_cast<DWORD>(n);
+}
+
+} // namespace
+
+void input_reset() {
+    input_queue_reset();
+    input_source_reset();
+    line_reader_reset();
+    output_mode = DEFAULT_OUTPUT_MODE;
+}
+
+} // namespace posix_console
+
+using namespace posix_console;
+
+extern "C" {
+
+BOOL WINAPI GetConsoleMode(HANDLE hConsoleHandle, LPDWORD lpMode) {
+    ensure_started();
+    if (lpMode == nullptr) return fail(ERROR_INVALID_PARAMETER);
+    if (is_console_input(hConsoleHandle)) {
+        *lpMode = input_mode();
+    } else if (is_console_output(hConsoleHandle)) {
+        *lpMode = output_mode;
+    } else {
+        return fail(ERROR_INVALID_HANDLE);
+    }
+    return TRUE;
+}
+
+BOOL WINAPI SetConsoleMode(HANDLE hConsoleHandle, DWORD dwMode) {
+    ensure_started();
+    if (is_console_input(hConsoleHandle)) {
+        if (dwMode & ~KNOWN_INPUT_MODES) return fail(ERROR_INVALID_PARAMETER);
+        input_source_mode_changing(input_mode());
+        input_mode_set(dwMode);
+    } else if (is_console_output(hConsoleHandle)) {
+        if (dwMode & ~KNOWN_OUTPUT_MODES) return fail(ERROR_INVALID_PARAMETER);
+        output_mode = dwMode;
+    } else {
+        return fail(ERROR_INVALID_HANDLE);
+    }
+    return TRUE;
+}
+
+BOOL WINAPI PeekConsoleInputA(HANDLE hConsoleInput, PINPUT_RECORD lpBuffer, DWORD nLength,
+                              LPDWORD lpNumberOfEventsRead) {
+    ensure_started();
+    if (!is_console_input(hConsoleInput)) return fail(ERROR_INVALID_HANDLE);
+    if (lpNumberOfEventsRead == nullptr || (lpBuffer == nullptr && nLength > 0)) {
+        return fail(ERROR_INVALID_PARAMETER);
+    }
+    *lpNumberOfEventsRead = 0;
+    if (nLength == 0) return TRUE;
+    if (input_queue_empty()) input_source_peek_wait(input_mode());
+    *lpNumberOfEventsRead = static_cast<DWORD>(input_queue_peek(lpBuffer, nLength));
+    return TRUE;
+}
+
+BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, PINPUT_RECORD lpBuffer, DWORD nLength,
+                              LPDWORD lpNumberOfEventsRead) {
+    ensure_started();
+    if (!is_console_input(hConsoleInput)) return fail(ERROR_INVALID_HANDLE);
+    if (lpNumberOfEventsRead == nullptr || (lpBuffer == nullptr && nLength > 0)) {
+        return fail(ERROR_INVALID_PARAMETER);
+    }
+    *lpNumberOfEventsRead = 0;
+    if (nLength == 0) return TRUE;
+    input_source_wait_for_event(input_mode());
+    DWORD n = 0;
+    while (n < nLength && input_queue_pop(lpBuffer[n])) ++n;
+    *lpNumberOfEventsRead = n;
+    return TRUE;
+}
+
+BOOL WINAPI WriteConsoleInputA(HANDLE hConsoleInput, const INPUT_RECORD *lpBuffer, DWORD nLength,
+                               LPDWORD lpNumberOfEventsWritten) {
+    ensure_started();
+    if (!is_console_input(hConsoleInput)) return fail(ERROR_INVALID_HANDLE);
+    if (lpNumberOfEventsWritten == nullptr || (lpBuffer == nullptr && nLength > 0)) {
+        return fail(ERROR_INVALID_PARAMETER);
+    }
+    for (DWORD i = 0; i < nLength; ++i) input_queue_push(lpBuffer[i]);
+    *lpNumberOfEventsWritten = nLength;
+    return TRUE;
+}
+
+BOOL WINAPI GetNumberOfConsoleInputEvents(HANDLE hConsoleInput, LPDWORD lpNumberOfEvents) {
+    ensure_started();
+    if (!is_console_input(hConsoleInput)) return fail(ERROR_INVALID_HANDLE);
+    if (lpNumberOfEvents == nullptr) return fail(ERROR_INVALID_PARAMETER);
+    input_source_take_available(input_mode());
+    *lpNumberOfEvents = static_cast<DWORD>(input_queue_size());
+    return TRUE;
+}
+
+// What a terminal has already sent is taken in first (a Ctrl+C among it
+// still counts); a script is never read here, so no piped key is lost.
+BOOL WINAPI FlushConsoleInputBuffer(HANDLE hConsoleInput) {
+    ensure_started();
+    if (!is_console_input(hConsoleInput)) return fail(ERROR_INVALID_HANDLE);
+    input_source_take_available(input_mode());
+    input_queue_clear();
+    return TRUE;
+}
+
+// The rest of a line that did not fit comes first, whatever the mode and
+// without waiting; then a line (line input) or the characters typed (raw).
+BOOL WINAPI ReadConsoleA(HANDLE hConsoleInput, LPVOID lpBuffer, DWORD nNumberOfCharsToRead,
+                         LPDWORD lpNumberOfCharsRead, LPVOID pInputControl) {
+    (void)pInputControl;
+    ensure_started();
+    if (!is_console_input(hConsoleInput)) return fail(ERROR_INVALID_HANDLE);
+    if (lpBuffer == nullptr || lpNumberOfCharsRead == nullptr) return fail(ERROR_INVALID_PARAMETER);
+    *lpNumberOfCharsRead = 0;
+    if (nNumberOfCharsToRead == 0) return fail(ERROR_INSUFFICIENT_BUFFER);
+    char *buffer = static_cast<char *>(lpBuffer);
+    if (!input_pending().empty()) {
+        *lpNumberOfCharsRead = deliver_pending(buffer, nNumberOfCharsToRead);
+        return TRUE;
+    }
+    DWORD mode = input_mode();
+    if (mode & ENABLE_LINE_INPUT) {
+        *lpNumberOfCharsRead = deliver_line(line_reader_read(mode), buffer, nNumberOfCharsToRead);
+    } else {
+        std::string data = read_raw(mode, nNumberOfCharsToRead);
+        memcpy(buffer, data.data(), data.size());
+        *lpNumberOfCharsRead = static_cast<DWORD>(data.size());
+    }
+    return TRUE;
+}
+
+void console_host_feed(const char *bytes, unsigned length) {
+    ensure_started();
+    if (bytes == nullptr) return;
+    input_source_feed(bytes, length);
+}
+
+} // extern "C"

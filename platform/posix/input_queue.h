@@ -1,0 +1,40 @@
+// The console's input queue: the key (and other) events waiting to be read,
+// the input mode, and the rest of a line that did not fit into a read. It
+// knows nothing of where the events come from.
+#pragma once
+
+#include <stddef.h>
+
+#include <string>
+
+#include "win32_api.h"
+
+namespace posix_console {
+
+// What GetConsoleMode reports for a new console: line input, echo,
+// processed input, mouse input, insert, quick edit, extended flags, auto position.
+constexpr DWORD DEFAULT_INPUT_MODE = 0x1F7;
+
+size_t input_queue_size();
+bool input_queue_empty();
+void input_queue_push(const INPUT_RECORD &record);
+// Copies up to count records from the front; returns how many.
+size_t input_queue_peek(INPUT_RECORD *records, size_t count);
+// Takes the front record off the queue; false when it is empty.
+bool input_queue_pop(INPUT_RECORD &record);
+void input_queue_clear();
+
+DWORD input_mode();
+void input_mode_set(DWORD mode);
+// Insert (rather than overwrite) as a line read starts: changed only by a
+// mode that carries ENABLE_EXTENDED_FLAGS, as the console does.
+bool input_insert_mode();
+
+// The rest of a line that a read could not take: every later read returns
+// it first, whatever the mode.
+std::string &input_pending();
+
+// Back to a new console's input: no events, no pending rest, default mode.
+void input_queue_reset();
+
+} // namespace posix_console

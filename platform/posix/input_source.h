@@ -1,0 +1,45 @@
+// Where the console's keys come from: a terminal in raw mode, a script (a
+// pipe or file on standard input) or the test feed of a headless console.
+// Bytes are taken in, decoded into key events and queued; Ctrl+C with
+// processed input ends the program, Ctrl+Z from a terminal suspends it.
+#pragma once
+
+#include <stddef.h>
+
+#include "win32_api.h"
+
+namespace posix_console {
+
+// The exit status when the input ends (a script's last byte has been read,
+// or the terminal is gone) while the program waits for a key: the program
+// did not finish its dialogue, which is a failure, not a success (0).
+constexpr unsigned INPUT_END_EXIT_CODE = 1;
+// Ctrl+C with processed input, as a shell reports a death by SIGINT.
+constexpr unsigned CTRL_C_EXIT_CODE = 130;
+// A lone ESC is the Escape key when nothing follows within this delay.
+constexpr int ESCAPE_DELAY_MS = 30;
+// The longest a Peek that finds nothing waits for a terminal to send.
+constexpr int PEEK_WAIT_MS = 1;
+
+// Takes in what a terminal has already sent, without waiting; deciding
+// Ctrl+C by `mode`, the input mode in force as the bytes are taken in.
+void input_source_take_available(DWORD mode);
+
+// Waits until the queue holds at least one event. At the end of the input
+// (nothing can come any more) the program ends with INPUT_END_EXIT_CODE.
+void input_source_wait_for_event(DWORD mode);
+
+// What a Peek does when the queue is empty: a terminal gets at most
+// PEEK_WAIT_MS to become readable; script input is read for the next key.
+void input_source_peek_wait(DWORD mode);
+
+// Called before SetConsoleMode changes the mode from old_mode.
+void input_source_mode_changing(DWORD old_mode);
+
+// Script bytes for the headless console (console_host_feed).
+void input_source_feed(const char *bytes, size_t length);
+
+// Forgets undecoded bytes, the feed and the decoder's state.
+void input_source_reset();
+
+} // namespace posix_console

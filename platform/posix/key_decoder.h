@@ -1,0 +1,67 @@
+// The key decoder: bytes from a terminal (or a script) to the key events the
+// Windows console builds for them. A pure function of the bytes it is given:
+// it never reads, never blocks and never looks at a clock. When the bytes so
+// far could be the start of a longer sequence it answers "need more"; the
+// caller decides when the short delay after a lone ESC has passed and says so.
+//
+// Each key comes out as the Windows console reports it: modifier key-downs
+// (Shift, Alt, Ctrl), the key-down, the key-up, the modifier key-ups in
+// reverse order; US-layout virtual-key and scan codes, the character in the
+// console code page, the control-key state (ENHANCED_KEY for the grey keys).
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "win32_api.h"
+
+namespace posix_console {
+
+// Writes the code-page form of a Unicode code point into out (one byte, or
+// two for a double-byte character); returns the count, 0 when it has none.
+using CharEncoder = size_t (*)(uint32_t code_point, char out[2]);
+
+enum class ByteSource {
+    Terminal, // CR is Enter, LF is Ctrl+Enter, 0x08 is Ctrl+Backspace
+    Script,   // LF and CR LF are Enter as well
+};
+
+struct DecoderOptions {
+    ByteSource source = ByteSource::Terminal;
+    CharEncoder encode = nullptr; // null: ASCII only
+};
+
+// What the decoder remembers between keys: inside a bracketed paste, and
+// whether the last key was a CR (so that the LF of a script's CR LF is not a
+// second Enter).
+struct DecoderState {
+    bool in_paste = false;
+    bool after_cr = false;
+};
+
+// The most events one key can give: three modifier downs, a double-byte
+// character's two downs and two ups, three modifier ups.
+constexpr int DECODED_EVENTS_MAX = 10;
+
+struct DecodedKey {
+    INPUT_RECORD events[DECODED_EVENTS_MAX];
+    int count = 0;
+};
+
+enum class DecodeStatus {
+    Decoded,  // `consumed` bytes gave `out` (possibly no events: swallowed)
+    NeedMore, // the bytes are the start of a sequence: give more, or time out
+};
+
+struct DecodeResult {
+    DecodeStatus status;
+    size_t consumed;
+};
+
+// Decodes the first key of bytes[0, length). With timed_out, nothing more is
+// coming soon: an unfinished sequence is decided now (a lone ESC is Escape).
+DecodeResult key_decoder_decode(const unsigned char *bytes, size_t length, bool timed_out,
+                                const DecoderOptions &options, DecoderState &state,
+                                DecodedKey &out);
+
+} // namespace posix_console
