@@ -128,6 +128,12 @@ inline uint16_t control_word() {
     return word;
 }
 
+inline uint16_t status_word() {
+    uint16_t word;
+    asm volatile("fnstsw %0" : "=m"(word)::"memory");
+    return word;
+}
+
 inline void load_control_word(const uint16_t &word) {
     asm volatile("fldcw %0" ::"m"(word) : "memory");
 }

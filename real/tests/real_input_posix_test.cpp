@@ -141,8 +141,10 @@ uint16_t control_word() {
     return word;
 }
 
+// Flags left by earlier work are cleared first: under a word that unmasks
+// them they would fault at the next FPU instruction.
 void load_control_word(uint16_t word) {
-    asm volatile("fldcw %0" ::"m"(word));
+    asm volatile("fnclex\n\tfldcw %0" ::"m"(word));
 }
 
 TEST(RealInput, CallersControlWordComesBack) {

@@ -103,8 +103,10 @@ uint16_t control_word() {
     return word;
 }
 
+// Flags left by earlier work are cleared first: under a word that unmasks
+// them they would fault at the next FPU instruction.
 void load_control_word(uint16_t word) {
-    asm volatile("fldcw %0" ::"m"(word));
+    asm volatile("fnclex\n\tfldcw %0" ::"m"(word));
 }
 
 // Single precision and rounding upward as the caller's settings: the digits
@@ -129,6 +131,41 @@ TEST(RealOutput, CallersControlWordComesBack) {
         EXPECT_EQ(after, unusual) << c.text;
         EXPECT_EQ(row_text(0), c.text);
     }
+}
+
+uint16_t status_word() {
+    uint16_t word;
+    asm volatile("fnstsw %0" : "=m"(word));
+    return word;
+}
+
+// Truncation raises inexact and testing a NaN raises invalid, as masked
+// events inside the work. A caller that masks them can read the flags; one
+// that unmasks them must not be left a pending fault.
+TEST(RealOutput, FlagsOfExceptionsTheCallerUnmaskedAreDropped) {
+    const uint16_t original = control_word();
+    const uint16_t inexact_flag = 0x0020;
+    const uint16_t all_unmasked = 0x0340;
+    const Case cases[] = {
+        {2.0 / 3.0, "+6.6666666E-001"},
+        {std::nanl(""), "NaN"},
+        {1e-300, "+1.0000000E-300"},
+    };
+    for (const Case &c : cases) {
+        console_host_open(80, 25);
+        load_control_word(all_unmasked);
+        con_write_real(c.value);
+        const uint16_t status = status_word();
+        asm volatile("fwait"); // a pending exception would fault here
+        load_control_word(original);
+        EXPECT_EQ(status & 0x00BF, 0) << c.text;
+        EXPECT_EQ(row_text(0), c.text);
+    }
+    load_control_word(0x037F);
+    con_write_real(2.0 / 3.0);
+    const uint16_t status = status_word();
+    load_control_word(original);
+    EXPECT_EQ(status & inexact_flag, inexact_flag) << "a masked flag stays for the caller";
 }
 
 } // namespace
