@@ -1,0 +1,333 @@
+#!/usr/bin/env python3
+"""One menu session in a real terminal (tmux), checked cell by cell.
+
+The program runs in a tmux pane of 80x25, keys go in with `tmux send-keys`,
+and every screen that matters is read back with its colours
+(`capture-pane -e`) and compared, character and attribute, with the screen
+the menu must show. The same session runs for both targets: the Linux build
+directly, the Windows build under Wine (--wine). Both run with console code
+page 437, where each byte is one cell, so the expected screens are the same.
+
+usage: menu_session_tmux.py [--wine] PATH_TO_MENU
+"""
+import argparse
+import os
+import re
+import shlex
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+COLUMNS, ROWS = 80, 25
+MENU_COLOR, FRAME_COLOR, CONSOLE_COLOR = 0x1F, 0x22, 0x07
+FRAME_RIGHT, FRAME_BOTTOM, INPUT_ROW = 78, 14, 15
+# The Big5 ellipsis A1 4B as code page 437 shows it.
+ELLIPSIS = b"\xa1\x4b".decode("cp437")
+
+MENU_ROWS = [
+    "",
+    "",
+    "  My student ID is: 5038271",
+    "  Please select one of the option",
+    f"  1. Compute (1^2+2^2+3^2+{ELLIPSIS}+n^2)/m",
+    "",
+    "  2. Compute",
+    f"        (1^2-2^2+3^2+{ELLIPSIS}+(-1)^(n+1) n^2)*m",
+    "  3. Compute S(n).",
+    "        Define S(n) = 1 + S(n-1) + S(n-2), n>=2. S(0) = 1, S(1) = 1.5.",
+    "  4. Quit program",
+    f"  Please enter an option{ELLIPSIS}{ELLIPSIS}",
+]
+
+failures = []
+
+
+def check(condition, what, screen=None):
+    if condition:
+        return True
+    failures.append(what)
+    print("FAILED:", what)
+    if screen is not None:
+        print(screen.text_dump())
+    return False
+
+
+# ---- reading the pane: text and SGR state per cell ----
+
+# ANSI colour numbers run red, green, blue from bit 0; Windows runs blue,
+# green, red. Bit 3 (bright) is the same in both.
+def windows_colour(ansi):
+    return ((ansi & 1) << 2) | (ansi & 2) | ((ansi & 4) >> 2) | (ansi & 8)
+
+
+class Pen:
+    """What the terminal draws with: None stands for its default colour."""
+
+    def __init__(self):
+        self.reset()
+
+    def reset(self):
+        self.foreground = None
+        self.background = None
+        self.bold = False
+
+    def apply(self, parameters):
+        codes = [int(p) if p else 0 for p in parameters.split(";")] if parameters else [0]
+        i = 0
+        while i < len(codes):
+            code = codes[i]
+            if code == 0: self.reset()
+            elif code == 1: self.bold = True
+            elif code == 22: self.bold = False
+            elif 30 <= code <= 37: self.foreground = code - 30
+            elif 90 <= code <= 97: self.foreground = code - 90 + 8
+            elif code == 39: self.foreground = None
+            elif 40 <= code <= 47: self.background = code - 40
+            elif 100 <= code <= 107: self.background = code - 100 + 8
+            elif code == 49: self.background = None
+            elif code in (38, 48) and i + 2 < len(codes) and codes[i + 1] == 5:
+                colour = codes[i + 2] if codes[i + 2] < 16 else None
+                if code == 38: self.foreground = colour
+                else: self.background = colour
+                i += 2
+            i += 1
+
+    def attribute(self):
+        """The console attribute this pen shows; the defaults show 0x07."""
+        foreground = 7 if self.foreground is None else windows_colour(self.foreground)
+        if self.bold and self.foreground is not None and self.foreground < 8:
+            foreground |= 8
+        background = 0 if self.background is None else windows_colour(self.background)
+        return foreground | background << 4
+
+
+ESCAPE = re.compile(r"\x1b\[([0-9;]*)([A-Za-z])")
+
+
+class Screen:
+    def __init__(self, captured, cursor):
+        self.cells = []
+        pen = Pen()
+        for line in captured.split("\n")[:ROWS]:
+            row = []
+            position = 0
+            for match in ESCAPE.finditer(line):
+                row += [(c, pen.attribute()) for c in line[position:match.start()]]
+                if match.group(2) == "m":
+                    pen.apply(match.group(1))
+                position = match.end()
+            row += [(c, pen.attribute()) for c in line[position:]]
+            # tmux stops at the last cell ever drawn on the line; the rest
+            # has never been touched and shows the terminal's defaults.
+            row += [(" ", CONSOLE_COLOR)] * (COLUMNS - len(row))
+            self.cells.append(row[:COLUMNS])
+        while len(self.cells) < ROWS:
+            self.cells.append([(" ", CONSOLE_COLOR)] * COLUMNS)
+        self.cursor = cursor
+
+    def row_text(self, row):
+        return "".join(c for c, _ in self.cells[row]).rstrip()
+
+    def text_dump(self):
+        lines = [f"{r:2} |{''.join(c for c, _ in self.cells[r])}|" for r in range(ROWS)]
+        return "\n".join(lines) + f"\ncursor (row, column) = {self.cursor}"
+
+    def mismatches(self, expected_text, expected_attribute):
+        """Cells that differ from the expected screen, as readable lines."""
+        wrong = []
+        for row in range(ROWS):
+            text = expected_text(row).ljust(COLUMNS)
+            for column in range(COLUMNS):
+                character, attribute = self.cells[row][column]
+                want = (text[column], expected_attribute(row, column))
+                if (character, attribute) != want:
+                    wrong.append(f"({row},{column}) has {character!r}/{attribute:02X},"
+                                 f" wants {want[0]!r}/{want[1]:02X}")
+        return wrong
+
+
+# ---- the screens the menu must show ----
+
+def is_frame_cell(row, column):
+    on_row_edge = row in (0, FRAME_BOTTOM) and column <= FRAME_RIGHT
+    on_column_edge = column in (0, FRAME_RIGHT) and row <= FRAME_BOTTOM
+    return on_row_edge or on_column_edge
+
+
+def menu_text_at(row):
+    text = MENU_ROWS[row] if row < len(MENU_ROWS) else ""
+    # The frame overwrites column 0 and 78 with blanks.
+    return "".join(" " if is_frame_cell(row, c) else ch for c, ch in enumerate(text))
+
+
+def menu_attribute_at(painting):
+    """The first painting clears in the console's own colour, later ones in blue."""
+    def attribute(row, column):
+        if is_frame_cell(row, column):
+            return FRAME_COLOR
+        if painting > 1:
+            return MENU_COLOR
+        written = row < len(MENU_ROWS) and 1 <= column < len(MENU_ROWS[row])
+        return MENU_COLOR if written else CONSOLE_COLOR
+    return attribute
+
+
+def lines_text(lines):
+    return lambda row: lines[row] if row < len(lines) else ""
+
+
+def all_blue(row, column):
+    return MENU_COLOR
+
+
+# ---- the session ----
+
+class Tmux:
+    def __init__(self, name):
+        self.base = ["tmux", "-L", name, "-f", "/dev/null"]
+
+    def __call__(self, *args, check_status=True):
+        return subprocess.run(self.base + list(args), capture_output=True, text=True,
+                              check=check_status).stdout
+
+    def screen(self):
+        captured = self("capture-pane", "-p", "-e", "-N", "-t", "menu")
+        x, y = self("display-message", "-p", "-t", "menu", "#{cursor_x} #{cursor_y}").split()
+        return Screen(captured, (int(y), int(x)))
+
+    def wait_for(self, predicate, seconds=20):
+        deadline = time.monotonic() + seconds
+        while True:
+            screen = self.screen()
+            if predicate(screen) or time.monotonic() > deadline:
+                return screen
+            time.sleep(0.1)
+
+    def key(self, key):
+        self("send-keys", "-t", "menu", "--", key)
+
+    def line(self, text):
+        for key in list(text) + ["Enter"]:
+            self.key(key)
+
+
+def row_is(row, text):
+    return lambda screen: screen.row_text(row) == text
+
+
+def check_screen(screen, text_at, attribute_at, what):
+    wrong = screen.mismatches(text_at, attribute_at)
+    check(not wrong, f"{what}: {len(wrong)} cell(s) differ, first {wrong[:3]}",
+          screen if wrong else None)
+
+
+def check_menu(screen, painting):
+    check_screen(screen, menu_text_at, menu_attribute_at(painting), f"menu painting {painting}")
+    check(screen.cursor == (INPUT_ROW, 0), f"cursor at row 15 after painting {painting}"
+          f" (is {screen.cursor})")
+
+
+def menu_painted(screen):
+    return screen.row_text(11) == menu_text_at(11).rstrip() and screen.cursor == (INPUT_ROW, 0)
+
+
+def run_option(tmux, key, rows, n_row, m):
+    """Key, n = 3 and m typed at their prompts, the whole answer screen
+    checked, then n = 0; returns the menu painted again."""
+    typed = {n_row: "3", n_row + 1: m}
+    for row, text in typed.items():
+        prompt = rows[row][:-len(text)].rstrip()
+        if row == n_row:
+            tmux.key(key)
+        screen = tmux.wait_for(row_is(row, prompt))
+        check(screen.row_text(row) == prompt, f"option {key} asks {prompt!r}", screen)
+        tmux.line(text)
+    last = len(rows) - 1
+    screen = tmux.wait_for(row_is(last, rows[last]))
+    check_screen(screen, lines_text(rows), all_blue, f"option {key} answer")
+    tmux.line("0")
+    return tmux.wait_for(menu_painted)
+
+
+def run_session(tmux, status_file):
+    screen = tmux.wait_for(menu_painted)
+    check_menu(screen, 1)
+
+    # Keys other than 1 to 4 change nothing and are not echoed.
+    for key in ("x", "5", "Escape", "F1"):
+        tmux.key(key)
+        time.sleep(0.3)
+    screen = tmux.screen()
+    check_menu(screen, 1)
+
+    # Each round writes the whole prompt again, title included.
+    sum_title = f"1. Compute (1^2+2^2+3^2+{ELLIPSIS}+n^2)/m"
+    sum_rows = [sum_title, "", "Input n [0, 100]: 3", "Input m (non-zero, signed integer):2",
+                "Quotient: +7", "Remainder: +0", sum_title, "", "Input n [0, 100]:"]
+    screen = run_option(tmux, "1", sum_rows, 2, "2")
+    check_menu(screen, 2)
+
+    alternating_title = "2. Compute (1^2-2^2+3^2+...+(-1)^(n+1) n^2)*m"
+    alternating_rows = [alternating_title, "Please input n [0, 50]: 3",
+                        "Input m (non-zero, signed integer):-2", "-12", alternating_title,
+                        "Please input n [0, 50]:"]
+    screen = run_option(tmux, "2", alternating_rows, 1, "-2")
+    check_menu(screen, 2)
+
+    tmux.key("4")
+    screen = tmux.wait_for(row_is(21, "Press ENTER to quit."))
+    check(screen.row_text(15) == "Thanks for playing this system.", "the farewell", screen)
+    check(screen.row_text(18) == "        ID: 5038271", "the farewell names the ID", screen)
+    check(screen.row_text(21) == "Press ENTER to quit.", "the farewell ends asking for Enter",
+          screen)
+    check(screen.cursor == (21, 20), f"the cursor waits after the farewell (is {screen.cursor})")
+    check(all(a == MENU_COLOR for _, a in screen.cells[21][:20]), "the farewell is in blue")
+
+    tmux.key("a")
+    time.sleep(0.5)
+    check(not os.path.exists(status_file), "a key other than Enter does not quit")
+    tmux.key("Enter")
+    deadline = time.monotonic() + 20
+    while not os.path.exists(status_file) and time.monotonic() < deadline:
+        time.sleep(0.1)
+    time.sleep(0.1)
+    status = open(status_file).read().strip() if os.path.exists(status_file) else "none"
+    check(status == "0", f"Enter ends the program with exit status 0 (got {status})")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--wine", action="store_true", help="the program is a Windows build")
+    parser.add_argument("menu")
+    args = parser.parse_args()
+    if not shutil.which("tmux"):
+        sys.exit("tmux is not installed: the project's set-up (tools/deps.sh test) installs it")
+
+    menu = os.path.abspath(args.menu)
+    if args.wine:
+        wine_run = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools",
+                                "wine-run")
+        command = f"{shlex.quote(wine_run)} --exec {shlex.quote(menu)}"
+    else:
+        command = f"CONRT_CODEPAGE=437 {shlex.quote(menu)}"
+    work = tempfile.mkdtemp(prefix="menu-session.")
+    status_file = os.path.join(work, "status")
+    shell = f"{command}; echo $? > {status_file}.part; mv {status_file}.part {status_file}; sleep 60"
+    tmux = Tmux(f"conrt-session-{os.getpid()}")
+    tmux("new-session", "-d", "-s", "menu", "-x", str(COLUMNS), "-y", str(ROWS), "sh", "-c",
+         shell)
+    try:
+        run_session(tmux, status_file)
+    finally:
+        tmux("kill-server", check_status=False)
+        shutil.rmtree(work, ignore_errors=True)
+    if failures:
+        print(f"{len(failures)} check(s) failed")
+        sys.exit(1)
+    print("the menu session matches, cell by cell and in colour")
+
+
+if __name__ == "__main__":
+    main()
