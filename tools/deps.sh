@@ -6,7 +6,8 @@ goal=${1:-test}
 packages="cmake make g++ g++-multilib googletest"
 i386_packages=""
 if [ "$goal" = test ]; then
-    packages="$packages g++-mingw-w64-i686 tmux"
+    # python3 drives the end-to-end sessions and tools/wine-run.
+    packages="$packages g++-mingw-w64-i686 tmux python3"
     i386_packages="wine32:i386"
     packages="$packages wine"
 fi
