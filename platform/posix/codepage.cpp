@@ -54,6 +54,11 @@ char32_t first_code_point(std::string_view utf8) {
     return code;
 }
 
+// C0, DEL and C1: what a terminal would act on rather than show.
+bool is_control(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c < 0xA0);
+}
+
 bool is_wide(char32_t c) {
     return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
            (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
@@ -121,8 +126,7 @@ void CodePage::build_single_byte_glyphs() {
             lead_[byte] = incomplete;
             // A glyph must be one character: a byte that maps to a control
             // code or to nothing is shown as the replacement character.
-            bool printable =
-                !text.empty() && first_code_point(text) >= 0x20 && first_code_point(text) != 0x7F;
+            bool printable = !text.empty() && !is_control(first_code_point(text));
             glyphs_[byte] = printable ? text : std::string(REPLACEMENT);
         }
     }
@@ -135,7 +139,7 @@ std::string_view CodePage::pair_glyph(unsigned char lead, unsigned char trail) {
     char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
     bool incomplete = false;
     std::string text = convert(in, 2, &incomplete);
-    if (!text.empty() && first_code_point(text) < 0x20) text.clear();
+    if (!text.empty() && is_control(first_code_point(text))) text.clear();
     return pairs_.emplace(key, text).first->second;
 }
 

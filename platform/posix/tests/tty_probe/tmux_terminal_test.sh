@@ -59,9 +59,9 @@ check_fresh_line() {
     esac
 }
 
-# run_case NAME MODE SIGNAL EXPECTED_STATUS
+# run_case NAME MODE SIGNAL EXPECTED_STATUS [INPUT_REDIRECTION]
 run_case() {
-    name=$1 mode=$2 signal=$3 expected=$4
+    name=$1 mode=$2 signal=$3 expected=$4 input=$5
     failed_before=$failures
     rm -f "$dir"/*
     # A script, not the interactive shell: that one would drop the rest of
@@ -69,7 +69,7 @@ run_case() {
     cat > "$dir/run.sh" <<SCRIPT
 ulimit -c 0
 stty -g > $dir/before
-$probe $mode $dir/pid
+$probe $mode $dir/pid $input
 echo \$? > $dir/status
 stty -g > $dir/after
 SCRIPT
@@ -90,6 +90,7 @@ SCRIPT
     cmp -s "$dir/before" "$dir/after" ||
         fail "$name: terminal settings changed: $(cat "$dir/before") -> $(cat "$dir/after")"
     check_fresh_line "$name"
+    [ -n "$input" ] && check_colours "$name"
     [ $failures -eq "$failed_before" ] && echo "ok: $name (status $status)"
 }
 
@@ -101,6 +102,7 @@ run_case SIGHUP wait HUP 129
 run_case SIGQUIT wait QUIT 131
 run_case SIGSEGV segv "" 139
 run_case abort abort "" 134
+run_case "input from a file" return "" 0 "< /dev/null"
 
 if [ $failures -ne 0 ]; then
     echo "$failures check(s) failed"

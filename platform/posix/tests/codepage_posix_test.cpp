@@ -1,0 +1,136 @@
+// Code page conversion: Big5 (950) and 437 through iconv, the glyphs of the
+// control bytes, unconvertible bytes, the environment variable, and the
+// plain-text converter.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <string>
+
+#include "posix/codepage.h"
+
+namespace posix_console {
+namespace {
+
+const std::string REPLACEMENT = "\xEF\xBF\xBD";
+
+std::string plain(CodePage &codepage, const std::string &text) {
+    PlainTextConverter converter(codepage);
+    std::string out;
+    converter.append(reinterpret_cast<const unsigned char *>(text.data()), text.size(), out);
+    converter.finish(out);
+    return out;
+}
+
+TEST(CodePage950, EllipsisIsADoubleByteCharacter) {
+    CodePage big5(950);
+    ASSERT_TRUE(big5.converts());
+    EXPECT_TRUE(big5.is_lead_byte(0xA1));
+    EXPECT_EQ(big5.pair_glyph(0xA1, 0x4B), "\xE2\x80\xA6");
+    EXPECT_EQ(big5.pair_glyph(0xA4, 0x40), "\xE4\xB8\x80");
+    EXPECT_EQ(big5.pair_glyph(0xA1, 0x0A), "") << "a control byte is no trail byte";
+}
+
+TEST(CodePage950, AsciiIsItselfAndStrayBytesAreReplaced) {
+    CodePage big5(950);
+    EXPECT_EQ(big5.glyph('A'), "A");
+    EXPECT_EQ(big5.glyph(' '), " ");
+    EXPECT_FALSE(big5.is_lead_byte('A'));
+    EXPECT_EQ(big5.glyph(0x80), REPLACEMENT);
+    EXPECT_EQ(big5.glyph(0xFF), REPLACEMENT);
+}
+
+struct GlyphCase {
+    unsigned char byte;
+    const char *utf8;
+};
+
+TEST(ControlGlyphs, AreCodePage437PicturesInEveryCodePage) {
+    const GlyphCase cases[] = {
+        {0x00, " "},      {0x01, "\u263A"}, {0x03, "\u2665"}, {0x07, "\u2022"},
+        {0x08, "\u25D8"}, {0x0A, "\u25D9"}, {0x0D, "\u266A"}, {0x1B, "\u2190"},
+        {0x1F, "\u25BC"}, {0x7F, "\u2302"}, {0x14, "\u00B6"}, {0x15, "\u00A7"},
+    };
+    for (unsigned number : {950u, 437u}) {
+        CodePage codepage(number);
+        for (const GlyphCase &c : cases) {
+            EXPECT_EQ(codepage.glyph(c.byte), c.utf8) << number << " byte " << int(c.byte);
+        }
+    }
+}
+
+TEST(CodePage437, UpperHalfIsItsOwnSingleByteCharacters) {
+    CodePage oem(437);
+    ASSERT_TRUE(oem.converts());
+    EXPECT_EQ(oem.glyph(0x82), "\u00E9");
+    EXPECT_EQ(oem.glyph(0xB0), "\u2591");
+    EXPECT_EQ(oem.glyph(0xDB), "\u2588");
+    for (int byte = 0; byte < 256; ++byte) {
+        EXPECT_FALSE(oem.is_lead_byte(static_cast<unsigned char>(byte)));
+    }
+}
+
+TEST(CodePageUnknown, ShowsAsciiAndReplacesTheRest) {
+    CodePage unknown(54321);
+    EXPECT_FALSE(unknown.converts());
+    EXPECT_EQ(unknown.glyph('z'), "z");
+    EXPECT_EQ(unknown.glyph(0xC0), REPLACEMENT);
+    EXPECT_EQ(unknown.glyph(0x01), "\u263A");
+}
+
+TEST(CodePageEnvironment, PicksTheNumberedCodePageOrFallsBackTo950) {
+    const char *saved = getenv(CODEPAGE_VARIABLE);
+    std::string old = saved ? saved : "";
+    setenv(CODEPAGE_VARIABLE, "437", 1);
+    EXPECT_EQ(codepage_from_environment(), 437u);
+    setenv(CODEPAGE_VARIABLE, "cp437", 1);
+    EXPECT_EQ(codepage_from_environment(), 950u);
+    setenv(CODEPAGE_VARIABLE, "", 1);
+    EXPECT_EQ(codepage_from_environment(), 950u);
+    unsetenv(CODEPAGE_VARIABLE);
+    EXPECT_EQ(codepage_from_environment(), 950u);
+    if (saved) setenv(CODEPAGE_VARIABLE, old.c_str(), 1);
+}
+
+TEST(GlyphColumns, WideOnlyForEastAsianWideCharacters) {
+    EXPECT_EQ(glyph_columns("A"), 1);
+    EXPECT_EQ(glyph_columns("\xE2\x80\xA6"), 1);
+    EXPECT_EQ(glyph_columns("\xE4\xB8\x80"), 2);
+    EXPECT_EQ(glyph_columns("\xEF\xBC\xA1"), 2); // fullwidth A
+}
+
+struct PlainCase {
+    const char *name;
+    std::string bytes;
+    std::string utf8;
+};
+
+TEST(PlainText, ConvertsAsTheConsoleShowsIt) {
+    CodePage big5(950);
+    const PlainCase cases[] = {
+        {"line ends and tab pass", "a\r\n\tb\b", "a\r\n\tb\b"},
+        {"bell is dropped", "a\ab", "ab"},
+        {"nul is a blank", std::string("a\0b", 3), "a b"},
+        {"escape is a glyph", "\x1b[1m", "\u2190[1m"},
+        {"Big5 pair",
+         "1\xA1\x4B"
+         "2",
+         "1\u20262"},
+        {"lead at the end", "x\xA1", "x" + REPLACEMENT},
+        {"lead before a non-trail", "\xA1\n", REPLACEMENT + "\n"},
+        {"stray byte", "\x80", REPLACEMENT},
+    };
+    for (const PlainCase &c : cases) EXPECT_EQ(plain(big5, c.bytes), c.utf8) << c.name;
+}
+
+TEST(PlainText, PairSplitAcrossTwoWritesStaysOneCharacter) {
+    CodePage big5(950);
+    PlainTextConverter converter(big5);
+    std::string out;
+    converter.append(reinterpret_cast<const unsigned char *>("a\xA1"), 2, out);
+    EXPECT_EQ(out, "a");
+    converter.append(reinterpret_cast<const unsigned char *>("\x4B"), 1, out);
+    EXPECT_EQ(out, "a\u2026");
+}
+
+} // namespace
+} // namespace posix_console
