@@ -44,7 +44,10 @@ uint32_t parse_dec(const char *text, uint32_t length, bool *valid);
 // Writes "Press any key to continue..." and waits for a key.
 void con_wait_key(void);
 // Copies the arguments the program was started with, without its own name;
-// true when there were any. The buffer must hold the whole tail.
+// true when there were any. The buffer must hold the whole tail: a command
+// line has at most 32767 characters, each at most 3 bytes in the process's
+// code page, so COMMAND_TAIL_SIZE bytes always suffice.
+enum { COMMAND_TAIL_SIZE = 3 * 32767 + 1 };
 bool get_command_tail(char *buffer);
 
 #ifdef __cplusplus

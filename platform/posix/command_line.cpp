@@ -1,0 +1,79 @@
+// GetCommandLineA on Linux: the process's own arguments, read once from
+// /proc/self/cmdline and joined as Windows shows a command line, so that a
+// program splitting it the Windows way gets its arguments back.
+#include "win32_api.h"
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The longest command line Windows starts a process with, its terminator
+// included; the runtime's callers size their buffers by it.
+const size_t COMMAND_LINE_LIMIT = 32767;
+
+std::vector<std::string> process_arguments() {
+    std::ifstream file("/proc/self/cmdline", std::ios::binary);
+    std::string all((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<std::string> arguments;
+    size_t start = 0;
+    while (start < all.size()) {
+        size_t end = all.find('\0', start);
+        if (end == std::string::npos) end = all.size();
+        arguments.push_back(all.substr(start, end - start));
+        start = end + 1;
+    }
+    return arguments;
+}
+
+bool needs_quotes(const std::string &argument) {
+    return argument.empty() || argument.find_first_of(" \t\n\v\"") != std::string::npos;
+}
+
+// Quotes as the Windows C runtime splits: backslashes stand for themselves
+// except before a quote, where each is doubled and the quote escaped.
+std::string quoted(const std::string &argument) {
+    if (!needs_quotes(argument)) return argument;
+    std::string out = "\"";
+    size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(2 * backslashes, '\\');
+    return out + "\"";
+}
+
+// Arguments that would pass the Windows limit are left out whole rather
+// than cut, so that the line stays a valid one.
+std::string join_arguments(const std::vector<std::string> &arguments) {
+    std::string line;
+    for (const std::string &argument : arguments) {
+        std::string piece = (line.empty() ? "" : " ") + quoted(argument);
+        if (line.size() + piece.size() >= COMMAND_LINE_LIMIT) break;
+        line += piece;
+    }
+    return line;
+}
+
+std::string &command_line() {
+    static std::string line = join_arguments(process_arguments());
+    return line;
+}
+
+} // namespace
+
+extern "C" {
+
+LPSTR WINAPI GetCommandLineA(void) {
+    return command_line().data();
+}
+
+} // extern "C"

@@ -1,0 +1,228 @@
+// Files through the Windows file API on Linux: CreateFileA, ReadFile,
+// WriteFile and CloseHandle over file descriptors, with Windows error codes
+// and Windows sharing. A share mode of 0 is exclusive: the open holds an
+// exclusive flock on its own open file description, so a second open fails
+// with ERROR_SHARING_VIOLATION in this process and in any other that opens
+// the file through this layer. Nonzero share modes take a shared lock, which
+// only conflicts with exclusive opens (coarser than Windows' access/share
+// matrix, never more permissive about share mode 0).
+#include "system_errors.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A handle is the address of its slot: it cannot equal any console handle or
+// any other object's handle, and checking one is a range test.
+struct FileSlot {
+    int fd = -1;
+    DWORD access = 0;
+};
+
+const int FILE_SLOT_COUNT = 512;
+FileSlot file_slots[FILE_SLOT_COUNT];
+std::mutex file_slots_lock;
+
+FileSlot *slot_of(HANDLE handle) {
+    auto address = reinterpret_cast<uintptr_t>(handle);
+    auto first = reinterpret_cast<uintptr_t>(&file_slots[0]);
+    if (address < first || address >= first + sizeof file_slots) return nullptr;
+    if ((address - first) % sizeof(FileSlot) != 0) return nullptr;
+    FileSlot *slot = reinterpret_cast<FileSlot *>(handle);
+    return slot->fd >= 0 ? slot : nullptr;
+}
+
+HANDLE slot_take(int fd, DWORD access) {
+    std::lock_guard<std::mutex> hold(file_slots_lock);
+    for (FileSlot &slot : file_slots) {
+        if (slot.fd < 0) {
+            slot.fd = fd;
+            slot.access = access;
+            return &slot;
+        }
+    }
+    return nullptr;
+}
+
+// Fails with the Windows code; returns the value a failing call returns.
+template <typename Result> Result fail(DWORD code, Result result) {
+    SetLastError(code);
+    return result;
+}
+
+DWORD error_from_errno(int error) {
+    return posix_console::windows_error_from_errno(error);
+}
+
+bool parent_directory_exists(const char *path) {
+    std::string parent(path);
+    size_t slash = parent.find_last_of('/');
+    if (slash == std::string::npos) return true;
+    parent.resize(slash == 0 ? 1 : slash);
+    struct stat info;
+    return stat(parent.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// A missing file is ERROR_FILE_NOT_FOUND, a missing directory on its way
+// ERROR_PATH_NOT_FOUND, as Windows tells them apart.
+DWORD open_error(const char *path, int error) {
+    if (error == ENOENT && !parent_directory_exists(path)) return ERROR_PATH_NOT_FOUND;
+    return error_from_errno(error);
+}
+
+int open_flags(DWORD access) {
+    bool reads = access & GENERIC_READ;
+    bool writes = access & GENERIC_WRITE;
+    int flags = O_CLOEXEC | O_NOCTTY;
+    if (reads && writes) return flags | O_RDWR;
+    return flags | (writes ? O_WRONLY : O_RDONLY);
+}
+
+struct Opened {
+    int fd;
+    bool existed;
+};
+
+// Opens per the disposition without truncating: truncation waits until the
+// sharing lock is held, so a refused open leaves the file as it was.
+Opened open_for(const char *path, int flags, DWORD disposition) {
+    switch (disposition) {
+    case CREATE_NEW: return {open(path, flags | O_CREAT | O_EXCL, 0666), false};
+    case OPEN_EXISTING:
+    case TRUNCATE_EXISTING: return {open(path, flags), true};
+    default: break; // CREATE_ALWAYS, OPEN_ALWAYS: whichever exists
+    }
+    for (;;) {
+        int fd = open(path, flags);
+        if (fd >= 0 || errno != ENOENT) return {fd, true};
+        fd = open(path, flags | O_CREAT | O_EXCL, 0666);
+        if (fd >= 0 || errno != EEXIST) return {fd, false};
+    }
+}
+
+bool lock_for_sharing(int fd, DWORD share_mode) {
+    int operation = (share_mode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB;
+    while (flock(fd, operation) != 0) {
+        if (errno != EINTR) return false;
+    }
+    return true;
+}
+
+bool is_directory(int fd) {
+    struct stat info;
+    return fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+HANDLE close_and_fail(int fd, DWORD code) {
+    close(fd);
+    return fail(code, INVALID_HANDLE_VALUE);
+}
+
+bool disposition_known(DWORD disposition) {
+    return disposition >= CREATE_NEW && disposition <= TRUNCATE_EXISTING;
+}
+
+} // namespace
+
+extern "C" {
+
+HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                          DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
+    (void)lpSecurityAttributes;
+    (void)dwFlagsAndAttributes;
+    (void)hTemplateFile;
+    if (lpFileName == nullptr || !disposition_known(dwCreationDisposition))
+        return fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+    if (dwCreationDisposition == TRUNCATE_EXISTING && !(dwDesiredAccess & GENERIC_WRITE))
+        return fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+    if (lpFileName[0] == '\0') return fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
+
+    Opened opened = open_for(lpFileName, open_flags(dwDesiredAccess), dwCreationDisposition);
+    if (opened.fd < 0) return fail(open_error(lpFileName, errno), INVALID_HANDLE_VALUE);
+    // Windows opens no directory through CreateFileA without backup semantics.
+    if (is_directory(opened.fd)) return close_and_fail(opened.fd, ERROR_ACCESS_DENIED);
+    if (!lock_for_sharing(opened.fd, dwShareMode))
+        return close_and_fail(opened.fd, ERROR_SHARING_VIOLATION);
+    bool truncates =
+        dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING;
+    if (truncates && opened.existed && ftruncate(opened.fd, 0) != 0)
+        return close_and_fail(opened.fd, error_from_errno(errno));
+
+    HANDLE handle = slot_take(opened.fd, dwDesiredAccess);
+    if (handle == nullptr) return close_and_fail(opened.fd, ERROR_TOO_MANY_OPEN_FILES);
+    // These two dispositions tell the caller whether the file was there before.
+    if (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS)
+        SetLastError(opened.existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return handle;
+}
+
+// A file read fills the whole request unless the end of the file comes
+// first, as a Windows disk read does; a read at the end succeeds with 0.
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                     LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped) {
+    if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = 0;
+    FileSlot *slot = slot_of(hFile);
+    if (slot == nullptr) return fail(ERROR_INVALID_HANDLE, FALSE);
+    if (lpOverlapped != nullptr || lpNumberOfBytesRead == nullptr)
+        return fail(ERROR_INVALID_PARAMETER, FALSE);
+    if (!(slot->access & GENERIC_READ)) return fail(ERROR_ACCESS_DENIED, FALSE);
+    char *target = static_cast<char *>(lpBuffer);
+    DWORD done = 0;
+    while (done < nNumberOfBytesToRead) {
+        size_t chunk = std::min<size_t>(nNumberOfBytesToRead - done, INT_MAX);
+        ssize_t got = read(slot->fd, target + done, chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && done == 0) return fail(error_from_errno(errno), FALSE);
+        if (got <= 0) break;
+        done += static_cast<DWORD>(got);
+    }
+    *lpNumberOfBytesRead = done;
+    return TRUE;
+}
+
+BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+                      LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) {
+    if (lpNumberOfBytesWritten != nullptr) *lpNumberOfBytesWritten = 0;
+    FileSlot *slot = slot_of(hFile);
+    if (slot == nullptr) return fail(ERROR_INVALID_HANDLE, FALSE);
+    if (lpOverlapped != nullptr || lpNumberOfBytesWritten == nullptr)
+        return fail(ERROR_INVALID_PARAMETER, FALSE);
+    if (!(slot->access & GENERIC_WRITE)) return fail(ERROR_ACCESS_DENIED, FALSE);
+    const char *source = static_cast<const char *>(lpBuffer);
+    DWORD done = 0;
+    while (done < nNumberOfBytesToWrite) {
+        size_t chunk = std::min<size_t>(nNumberOfBytesToWrite - done, INT_MAX);
+        ssize_t put = write(slot->fd, source + done, chunk);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            // A short write reports what landed, and the reason.
+            *lpNumberOfBytesWritten = done;
+            return fail(put < 0 ? error_from_errno(errno) : ERROR_DISK_FULL, FALSE);
+        }
+        done += static_cast<DWORD>(put);
+    }
+    *lpNumberOfBytesWritten = done;
+    return TRUE;
+}
+
+BOOL WINAPI CloseHandle(HANDLE hObject) {
+    std::lock_guard<std::mutex> hold(file_slots_lock);
+    FileSlot *slot = slot_of(hObject);
+    if (slot == nullptr) return fail(ERROR_INVALID_HANDLE, FALSE);
+    close(slot->fd); // releases the sharing lock with the last descriptor
+    slot->fd = -1;
+    slot->access = 0;
+    return TRUE;
+}
+
+} // extern "C"

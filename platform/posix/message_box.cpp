@@ -1,0 +1,303 @@
+// MessageBoxA on Linux: a modal box drawn over the console's screen buffer
+// through the console API, answered with keys read from the console input,
+// and the covered cells given back when it closes. With script input the
+// answer is simply the next key.
+//
+//   +- Caption --------------+
+//   |                        |
+//   |  Text, one row per     |
+//   |  line of the text      |
+//   |                        |
+//   |    [ Yes ]  [ No ]     |
+//   +------------------------+
+#include "posix_console.h"
+#include "win32_api.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+const WORD BOX_ATTRIBUTE = 0x70;   // black on light gray
+const WORD FOCUS_ATTRIBUTE = 0x1F; // bright white on blue
+const UINT BUTTON_SET_MASK = 0x0F;
+const UINT DEFAULT_BUTTON_MASK = 0x300;
+const int DEFAULT_BUTTON_SHIFT = 8;
+const int IDABORT_ = 3, IDRETRY_ = 4, IDIGNORE_ = 5, IDTRYAGAIN_ = 10, IDCONTINUE_ = 11;
+const int MARGIN = 2;     // border and one blank on each side of the text
+const int FIXED_ROWS = 5; // top border, blank, blank, buttons, bottom border
+const char *const DEFAULT_CAPTION = "Error";
+
+struct Button {
+    const char *label;
+    int id;
+    char hotkey; // 0: none, as Windows gives OK and Cancel no mnemonic
+};
+
+struct ButtonSet {
+    std::vector<Button> buttons;
+};
+
+// Indexed by the low four bits of the style, MB_OK (0) to MB_CANCELTRYCONTINUE (6).
+const ButtonSet button_sets[] = {
+    {{{"OK", IDOK, 'O'}}},
+    {{{"OK", IDOK, 'O'}, {"Cancel", IDCANCEL, 0}}},
+    {{{"Abort", IDABORT_, 'A'}, {"Retry", IDRETRY_, 'R'}, {"Ignore", IDIGNORE_, 'I'}}},
+    {{{"Yes", IDYES, 'Y'}, {"No", IDNO, 'N'}, {"Cancel", IDCANCEL, 0}}},
+    {{{"Yes", IDYES, 'Y'}, {"No", IDNO, 'N'}}},
+    {{{"Retry", IDRETRY_, 'R'}, {"Cancel", IDCANCEL, 0}}},
+    {{{"Cancel", IDCANCEL, 0}, {"Try Again", IDTRYAGAIN_, 'T'}, {"Continue", IDCONTINUE_, 'C'}}},
+};
+const UINT BUTTON_SET_COUNT = sizeof button_sets / sizeof button_sets[0];
+
+enum class Action { None, Press, Next, Previous, Escape };
+
+struct KeyAction {
+    WORD virtual_key;
+    bool shifted;
+    Action action;
+};
+
+const KeyAction key_actions[] = {
+    {VK_RETURN, false, Action::Press},  {VK_RETURN, true, Action::Press},
+    {VK_SPACE, false, Action::Press},   {VK_SPACE, true, Action::Press},
+    {VK_TAB, false, Action::Next},      {VK_TAB, true, Action::Previous},
+    {VK_RIGHT, false, Action::Next},    {VK_RIGHT, true, Action::Next},
+    {VK_DOWN, false, Action::Next},     {VK_DOWN, true, Action::Next},
+    {VK_LEFT, false, Action::Previous}, {VK_LEFT, true, Action::Previous},
+    {VK_UP, false, Action::Previous},   {VK_UP, true, Action::Previous},
+    {VK_ESCAPE, false, Action::Escape}, {VK_ESCAPE, true, Action::Escape},
+};
+
+// ---- layout ----
+
+// The text's lines: CR LF, CR and LF each break a line; a line wider than
+// the box can be is cut into pieces that fit.
+std::vector<std::string> text_lines(const char *text, int width) {
+    std::vector<std::string> lines(1);
+    for (const char *p = text; *p != '\0'; ++p) {
+        if (*p == '\r' || *p == '\n') {
+            if (*p == '\r' && p[1] == '\n') ++p;
+            lines.emplace_back();
+        } else {
+            if (static_cast<int>(lines.back().size()) == width) lines.emplace_back();
+            lines.back() += *p;
+        }
+    }
+    return lines;
+}
+
+std::string button_text(const Button &button) {
+    return std::string("[ ") + button.label + " ]";
+}
+
+int buttons_width(const ButtonSet &set) {
+    int width = 0;
+    for (const Button &button : set.buttons)
+        width += static_cast<int>(button_text(button).size()) + 2;
+    return width - 2;
+}
+
+struct Box {
+    SMALL_RECT area; // screen buffer cells the box covers
+    std::string caption;
+    std::vector<std::string> lines;
+    const ButtonSet *set;
+    int focus;
+    int width() const { return area.Right - area.Left + 1; }
+    int height() const { return area.Bottom - area.Top + 1; }
+};
+
+Box lay_out(const SMALL_RECT &window, const char *text, const char *caption, const ButtonSet &set) {
+    Box box{};
+    box.set = &set;
+    int window_width = window.Right - window.Left + 1;
+    int window_height = window.Bottom - window.Top + 1;
+    int inner_limit = std::max(1, window_width - 2 * MARGIN);
+    box.lines = text_lines(text, inner_limit);
+    size_t row_limit = static_cast<size_t>(std::max(1, window_height - FIXED_ROWS));
+    if (box.lines.size() > row_limit) box.lines.resize(row_limit);
+    box.caption = caption;
+
+    int inner = buttons_width(set);
+    for (const std::string &line : box.lines)
+        inner = std::max(inner, static_cast<int>(line.size()));
+    inner = std::max(inner, static_cast<int>(box.caption.size()) + 3);
+    int width = std::min(inner + 2 * MARGIN, window_width);
+    int height = static_cast<int>(box.lines.size()) + FIXED_ROWS;
+    box.area.Left = static_cast<SHORT>(window.Left + (window_width - width) / 2);
+    box.area.Top = static_cast<SHORT>(window.Top + (window_height - height) / 2);
+    box.area.Right = static_cast<SHORT>(box.area.Left + width - 1);
+    box.area.Bottom = static_cast<SHORT>(box.area.Top + height - 1);
+    return box;
+}
+
+// ---- drawing ----
+
+struct Row {
+    std::string characters;
+    std::vector<WORD> attributes;
+};
+
+// The cells the box covers, kept to be given back.
+std::vector<Row> save_cells(HANDLE out, const Box &box) {
+    std::vector<Row> rows(static_cast<size_t>(box.height()));
+    for (int r = 0; r < box.height(); ++r) {
+        Row &row = rows[static_cast<size_t>(r)];
+        row.characters.assign(static_cast<size_t>(box.width()), ' ');
+        row.attributes.assign(static_cast<size_t>(box.width()), 0x07);
+        COORD at{box.area.Left, static_cast<SHORT>(box.area.Top + r)};
+        DWORD count = 0;
+        ReadConsoleOutputCharacterA(out, row.characters.data(), static_cast<DWORD>(box.width()), at,
+                                    &count);
+        ReadConsoleOutputAttribute(out, row.attributes.data(), static_cast<DWORD>(box.width()), at,
+                                   &count);
+    }
+    return rows;
+}
+
+void put_row(HANDLE out, const Box &box, int r, const Row &row) {
+    COORD at{box.area.Left, static_cast<SHORT>(box.area.Top + r)};
+    DWORD count = 0;
+    WriteConsoleOutputCharacterA(out, row.characters.data(),
+                                 static_cast<DWORD>(row.characters.size()), at, &count);
+    WriteConsoleOutputAttribute(out, row.attributes.data(),
+                                static_cast<DWORD>(row.attributes.size()), at, &count);
+}
+
+void restore_cells(HANDLE out, const Box &box, const std::vector<Row> &rows) {
+    for (int r = 0; r < box.height(); ++r) put_row(out, box, r, rows[static_cast<size_t>(r)]);
+}
+
+// A row of the box: the border characters at both ends and text between,
+// cut to fit.
+Row framed_row(const Box &box, char edge, char fill, const std::string &inside, int offset) {
+    size_t width = static_cast<size_t>(box.width());
+    Row row{std::string(width, fill), std::vector<WORD>(width, BOX_ATTRIBUTE)};
+    for (size_t i = 0; i < inside.size() && offset + i < width - 1; ++i)
+        row.characters[static_cast<size_t>(offset) + i] = inside[i];
+    row.characters.front() = edge;
+    row.characters.back() = edge;
+    return row;
+}
+
+Row buttons_row(const Box &box) {
+    int left = (box.width() - buttons_width(*box.set)) / 2;
+    Row row = framed_row(box, '|', ' ', "", 0);
+    int column = std::max(1, left);
+    for (size_t i = 0; i < box.set->buttons.size(); ++i) {
+        std::string text = button_text(box.set->buttons[i]);
+        WORD attribute = static_cast<int>(i) == box.focus ? FOCUS_ATTRIBUTE : BOX_ATTRIBUTE;
+        for (size_t k = 0; k < text.size() && column < box.width() - 1; ++k, ++column) {
+            row.characters[static_cast<size_t>(column)] = text[k];
+            row.attributes[static_cast<size_t>(column)] = attribute;
+        }
+        column += 2;
+    }
+    return row;
+}
+
+int buttons_row_index(const Box &box) {
+    return box.height() - 2;
+}
+
+void draw_box(HANDLE out, const Box &box) {
+    put_row(out, box, 0, framed_row(box, '+', '-', " " + box.caption + " ", 2));
+    put_row(out, box, 1, framed_row(box, '|', ' ', "", 0));
+    int r = 2;
+    for (const std::string &line : box.lines)
+        put_row(out, box, r++, framed_row(box, '|', ' ', line, MARGIN));
+    put_row(out, box, r++, framed_row(box, '|', ' ', "", 0));
+    put_row(out, box, r++, buttons_row(box));
+    put_row(out, box, r, framed_row(box, '+', '-', "", 0));
+}
+
+// ---- keys ----
+
+Action action_of(const KEY_EVENT_RECORD &key) {
+    bool shifted = key.dwControlKeyState & SHIFT_PRESSED;
+    for (const KeyAction &entry : key_actions)
+        if (entry.virtual_key == key.wVirtualKeyCode && entry.shifted == shifted)
+            return entry.action;
+    return Action::None;
+}
+
+int button_for_hotkey(const ButtonSet &set, char character) {
+    if (character >= 'a' && character <= 'z') character = static_cast<char>(character - 'a' + 'A');
+    for (const Button &button : set.buttons)
+        if (button.hotkey != 0 && button.hotkey == character) return button.id;
+    return 0;
+}
+
+// Escape gives Cancel when the box has it, OK when OK is its only button,
+// and otherwise does nothing, as on Windows.
+int escape_answer(const ButtonSet &set) {
+    for (const Button &button : set.buttons)
+        if (button.id == IDCANCEL) return IDCANCEL;
+    return set.buttons.size() == 1 && set.buttons[0].id == IDOK ? IDOK : 0;
+}
+
+// Handles one key; returns the answer, or 0 while the box stays open.
+int handle_key(HANDLE out, Box &box, const KEY_EVENT_RECORD &key) {
+    int count = static_cast<int>(box.set->buttons.size());
+    switch (action_of(key)) {
+    case Action::Press: return box.set->buttons[static_cast<size_t>(box.focus)].id;
+    case Action::Escape: return escape_answer(*box.set);
+    case Action::Next: box.focus = (box.focus + 1) % count; break;
+    case Action::Previous: box.focus = (box.focus + count - 1) % count; break;
+    case Action::None: return button_for_hotkey(*box.set, key.uChar.AsciiChar);
+    }
+    put_row(out, box, buttons_row_index(box), buttons_row(box));
+    return 0;
+}
+
+// Reads keys with the input mode at 0 until one answers the box; 0 when
+// the console input fails.
+int read_answer(HANDLE in, HANDLE out, Box &box) {
+    DWORD saved_mode = 0;
+    GetConsoleMode(in, &saved_mode);
+    SetConsoleMode(in, 0);
+    int answer = 0;
+    while (answer == 0) {
+        INPUT_RECORD record;
+        DWORD count = 0;
+        if (!ReadConsoleInputA(in, &record, 1, &count)) break;
+        if (count == 1 && record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown)
+            answer = handle_key(out, box, record.Event.KeyEvent);
+    }
+    SetConsoleMode(in, saved_mode);
+    return answer;
+}
+
+} // namespace
+
+extern "C" {
+
+int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+    (void)hWnd;
+    UINT set_index = uType & BUTTON_SET_MASK;
+    if (set_index >= BUTTON_SET_COUNT) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const ButtonSet &set = button_sets[set_index];
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(out, &info)) return 0;
+
+    Box box =
+        lay_out(info.srWindow, lpText ? lpText : "", lpCaption ? lpCaption : DEFAULT_CAPTION, set);
+    int default_button = static_cast<int>((uType & DEFAULT_BUTTON_MASK) >> DEFAULT_BUTTON_SHIFT);
+    box.focus = default_button < static_cast<int>(set.buttons.size()) ? default_button : 0;
+
+    std::vector<Row> covered = save_cells(out, box);
+    draw_box(out, box);
+    int answer = read_answer(in, out, box);
+    restore_cells(out, box, covered);
+    posix_console::flush(); // the screen comes back even if nothing follows
+    return answer;
+}
+
+} // extern "C"
