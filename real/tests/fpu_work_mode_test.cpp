@@ -153,16 +153,4 @@ TEST(DecimalScaling, NormalizeStepsByTen) {
     EXPECT_EQ(decimal_exponent, 4 - 4);
 }
 
-TEST(DigitWriter, DropsTheUnitsDigit) {
-    char out[12];
-    *store_leading_digits(12345678, 7, out) = '\0';
-    EXPECT_STREQ(out, "1234567");
-    *store_leading_digits(70, 3, out) = '\0';
-    EXPECT_STREQ(out, "007");
-    *store_leading_digits(999999999, 8, out) = '\0';
-    EXPECT_STREQ(out, "99999999");
-    *store_leading_digits(49320, 4, out) = '\0';
-    EXPECT_STREQ(out, "4932");
-}
-
 } // namespace
