@@ -5,6 +5,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "con_real.h"
@@ -59,6 +60,23 @@ TEST(RealOutput, ZerosInfinitiesAndNaNs) {
     EXPECT_EQ(written(std::nanl("")), "NaN");
     EXPECT_EQ(written(-std::nanl("")), "NaN");
     EXPECT_EQ(written(std::nanl("0x1234")), "NaN");
+}
+
+long double from_image(uint64_t significand, uint16_t sign_and_exponent) {
+    unsigned char image[10];
+    std::memcpy(image, &significand, 8);
+    std::memcpy(image + 8, &sign_and_exponent, 2);
+    long double value = 0.0L;
+    std::memcpy(&value, image, sizeof image);
+    return value;
+}
+
+// Encodings the FPU refuses as operands read as NaN; a signalling NaN too.
+TEST(RealOutput, UnsupportedEncodingsAndSignallingNaNs) {
+    EXPECT_EQ(written(from_image(0, 0x7FFF)), "NaN") << "pseudo-infinity";
+    EXPECT_EQ(written(from_image(0x4000000000000000ull, 0x3FFF)), "NaN") << "unnormal";
+    EXPECT_EQ(written(from_image(0xA000000000000000ull, 0xFFFF)), "NaN") << "signalling";
+    EXPECT_EQ(written(from_image(0x8000000000000000ull, 0x3FFF)), "+1.0000000E+000");
 }
 
 // The scaling's passes change behaviour at 10, 1, 10^+-64 and 10^+-128: one
