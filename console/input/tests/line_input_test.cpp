@@ -6,6 +6,7 @@
 #include <string>
 
 #include "con_input.h"
+#include "con_output.h"
 #include "console_host.h"
 #include "console_screen.h"
 
