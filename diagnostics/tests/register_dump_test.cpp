@@ -19,8 +19,6 @@ struct DumpRun {
 
 } // namespace
 
-extern "C" void run_register_dump(const RegisterSet *load, DumpRun *run);
-
 #define STRINGIFY_(x) #x
 #define STRINGIFY(x) STRINGIFY_(x)
 #define SYMBOL(name) STRINGIFY(__USER_LABEL_PREFIX__) #name
@@ -28,45 +26,46 @@ extern "C" void run_register_dump(const RegisterSet *load, DumpRun *run);
 // Saves the test's registers, loads every register and the flags from
 // *load, calls con_dump_registers, stores what the registers and flags
 // hold right after it, and gives the test its registers back.
-asm(".pushsection .text\n"
-    ".globl " SYMBOL(run_register_dump) "\n" SYMBOL(
-        run_register_dump) ":\n"
-                           "    pushfl\n"
-                           "    pushal\n"
-                           "    movl 40(%esp), %esi\n"
-                           "    movl 44(%esp), %edi\n"
-                           "    pushl %edi\n"
-                           "    movl %esp, 32(%edi)\n"
-                           "    pushl 28(%esi)\n"
-                           "    popfl\n"
-                           "    movl 0(%esi), %eax\n"
-                           "    movl 4(%esi), %ebx\n"
-                           "    movl 8(%esi), %ecx\n"
-                           "    movl 12(%esi), %edx\n"
-                           "    movl 24(%esi), %ebp\n"
-                           "    movl 20(%esi), %edi\n"
-                           "    movl 16(%esi), %esi\n"
-                           "    call " SYMBOL(con_dump_registers) "\n"
-                                                                  "1:  pushfl\n"
-                                                                  "    pushl %edi\n"
-                                                                  "    movl 8(%esp), %edi\n"
-                                                                  "    movl %eax, 0(%edi)\n"
-                                                                  "    movl %ebx, 4(%edi)\n"
-                                                                  "    movl %ecx, 8(%edi)\n"
-                                                                  "    movl %edx, 12(%edi)\n"
-                                                                  "    movl %esi, 16(%edi)\n"
-                                                                  "    popl 20(%edi)\n"
-                                                                  "    movl %ebp, 24(%edi)\n"
-                                                                  "    popl 28(%edi)\n"
-                                                                  "    call 2f\n"
-                                                                  "2:  popl %eax\n"
-                                                                  "    subl $(2b - 1b), %eax\n"
-                                                                  "    movl %eax, 36(%edi)\n"
-                                                                  "    addl $4, %esp\n"
-                                                                  "    popal\n"
-                                                                  "    popfl\n"
-                                                                  "    ret\n"
-                                                                  ".popsection\n");
+// clang-format off
+extern "C" __attribute__((naked)) void run_register_dump(const RegisterSet *, DumpRun *)
+{
+    asm("    pushfl\n"
+        "    pushal\n"
+        "    movl 40(%esp), %esi\n"
+        "    movl 44(%esp), %edi\n"
+        "    pushl %edi\n"
+        "    movl %esp, 32(%edi)\n"
+        "    pushl 28(%esi)\n"
+        "    popfl\n"
+        "    movl 0(%esi), %eax\n"
+        "    movl 4(%esi), %ebx\n"
+        "    movl 8(%esi), %ecx\n"
+        "    movl 12(%esi), %edx\n"
+        "    movl 24(%esi), %ebp\n"
+        "    movl 20(%esi), %edi\n"
+        "    movl 16(%esi), %esi\n"
+        "    call " SYMBOL(con_dump_registers) "\n"
+        "1:  pushfl\n"
+        "    pushl %edi\n"
+        "    movl 8(%esp), %edi\n"
+        "    movl %eax, 0(%edi)\n"
+        "    movl %ebx, 4(%edi)\n"
+        "    movl %ecx, 8(%edi)\n"
+        "    movl %edx, 12(%edi)\n"
+        "    movl %esi, 16(%edi)\n"
+        "    popl 20(%edi)\n"
+        "    movl %ebp, 24(%edi)\n"
+        "    popl 28(%edi)\n"
+        "    call 2f\n"
+        "2:  popl %eax\n"
+        "    subl $(2b - 1b), %eax\n"
+        "    movl %eax, 36(%edi)\n"
+        "    addl $4, %esp\n"
+        "    popal\n"
+        "    popfl\n"
+        "    ret\n");
+}
+// clang-format on
 
 namespace {
 
