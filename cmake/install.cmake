@@ -1,0 +1,41 @@
+# The runtime as an installed package: the static library, its C headers in
+# include/conrt, and a package configuration so that another project's
+# find_package(conrt) gives it the target conrt::conrt.
+include(CMakePackageConfigHelpers)
+
+set(CONRT_PACKAGE_DIR lib/cmake/conrt)
+set_target_properties(conrt PROPERTIES EXPORT_NAME conrt)
+# A sanitized library needs the sanitizers' runtime wherever it is linked.
+if(CONRT_SANITIZE)
+    target_link_options(conrt INTERFACE $<INSTALL_INTERFACE:-fsanitize=address,undefined>)
+endif()
+
+install(TARGETS conrt EXPORT conrtTargets ARCHIVE DESTINATION lib)
+install(FILES
+    ${CMAKE_SOURCE_DIR}/include/conrt.h
+    ${CMAKE_SOURCE_DIR}/console/output/con_output.h
+    ${CMAKE_SOURCE_DIR}/console/input/con_input.h
+    ${CMAKE_SOURCE_DIR}/real/con_real.h
+    ${CMAKE_SOURCE_DIR}/diagnostics/con_diag.h
+    DESTINATION include/conrt)
+install(EXPORT conrtTargets NAMESPACE conrt:: DESTINATION ${CONRT_PACKAGE_DIR})
+
+file(WRITE ${CMAKE_BINARY_DIR}/conrtConfig.cmake
+    "include(\"\${CMAKE_CURRENT_LIST_DIR}/conrtTargets.cmake\")\n")
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/conrtConfigVersion.cmake
+    VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/conrtConfig.cmake ${CMAKE_BINARY_DIR}/conrtConfigVersion.cmake
+    DESTINATION ${CONRT_PACKAGE_DIR})
+
+# The examples, built from outside the tree against the installed package.
+if(CONRT_TESTS AND NOT WIN32)
+    get_filename_component(toolchain "${CMAKE_TOOLCHAIN_FILE}" ABSOLUTE BASE_DIR "${CMAKE_SOURCE_DIR}")
+    add_test(NAME examples_installed
+        COMMAND ${CMAKE_COMMAND}
+            -DBUILD_DIR=${CMAKE_BINARY_DIR}
+            -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
+            -DTOOLCHAIN=${toolchain}
+            -DBUILD_TYPE=${CMAKE_BUILD_TYPE}
+            -P ${CMAKE_SOURCE_DIR}/examples/check_examples.cmake)
+    set_tests_properties(examples_installed PROPERTIES LABELS "linux;end-to-end" TIMEOUT 600)
+endif()
