@@ -94,6 +94,67 @@ SCRIPT
     [ $failures -eq "$failed_before" ] && echo "ok: $name (status $status)"
 }
 
+# Waits at most 10 s for the pane to show a text.
+wait_for_text() {
+    tries=0
+    while ! tmux_cmd capture-pane -t probe -p | grep -q "$1"; do
+        tries=$((tries + 1))
+        [ $tries -gt 100 ] && return 1
+        sleep 0.1
+    done
+}
+
+# Waits at most 10 s for a process to be in the state given (T: stopped).
+wait_for_state() {
+    tries=0
+    while [ "$(cut -d' ' -f3 "/proc/$1/stat" 2>/dev/null)" != "$2" ]; do
+        tries=$((tries + 1))
+        [ $tries -gt 100 ] && return 1
+        sleep 0.1
+    done
+}
+
+# Wipes the pane's screen behind the program's back.
+wipe_screen() { printf '\033[H\033[2J' > "$pane_tty"; }
+
+# Stop (SIGTSTP) gives the terminal back; continue takes raw mode again and
+# repaints; a resize repaints within the new size. Ends with SIGTERM.
+run_stop_and_resize_case() {
+    failed_before=$failures
+    rm -f "$dir"/*
+    cat > "$dir/run.sh" <<SCRIPT
+stty -g > $dir/before
+$probe wait $dir/pid
+echo \$? > $dir/status
+stty -g > $dir/after
+SCRIPT
+    tmux_cmd send-keys -t probe "clear; sh $dir/run.sh" Enter
+    if ! wait_for "$dir/pid"; then
+        fail "stop: the probe never drew its screen"
+        return
+    fi
+    pid=$(cat "$dir/pid")
+    raw=$(stty -g < "$pane_tty")
+    kill -s TSTP "$pid"
+    wait_for_state "$pid" T || fail "stop: the probe did not stop"
+    [ "$(stty -g < "$pane_tty")" = "$(cat "$dir/before")" ] ||
+        fail "stop: the terminal was not given back while stopped"
+    wipe_screen
+    kill -s CONT "$pid"
+    wait_for_text "bright white on blue" || fail "continue: the screen was not repainted"
+    [ "$(stty -g < "$pane_tty")" = "$raw" ] || fail "continue: raw mode did not come back"
+    wipe_screen
+    tmux_cmd resize-window -t probe -x 30 -y 10
+    wait_for_text "bright white on blue" || fail "resize: the screen was not repainted"
+    tmux_cmd resize-window -t probe -x 80 -y 25
+    kill -s TERM "$pid"
+    wait_for "$dir/after" || fail "stop: the probe did not end"
+    cmp -s "$dir/before" "$dir/after" || fail "stop: terminal settings changed"
+    [ $failures -eq "$failed_before" ] && echo "ok: stop, continue and resize"
+}
+
+pane_tty=$(tmux_cmd display -p -t probe '#{pane_tty}')
+
 run_case "return from main" return "" 0
 run_case ExitProcess exit "" 3
 run_case SIGINT wait INT 130
@@ -103,6 +164,7 @@ run_case SIGQUIT wait QUIT 131
 run_case SIGSEGV segv "" 139
 run_case abort abort "" 134
 run_case "input from a file" return "" 0 "< /dev/null"
+run_stop_and_resize_case
 
 if [ $failures -ne 0 ]; then
     echo "$failures check(s) failed"
