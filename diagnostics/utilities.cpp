@@ -58,7 +58,7 @@ void text_copy(const char *source, char *target) {
     for (uint32_t i = 0; i < count; ++i) target[i] = source[i];
 }
 
-void text_trim(char *text, char character) {
+void trim_trailing(char *text, char character) {
     uint32_t length = text_length(text);
     if (length == 0) return;
     while (length > 0 && text[length - 1] == character) --length;

@@ -1,5 +1,7 @@
-// The entry points that must see their caller's own registers and frame:
-// con_dump_registers, con_dump_frame_named and con_dump_frame (i386, cdecl).
+// Entry points that keep every register and flag of their caller (i386,
+// cdecl): con_dump_registers, which must see its caller's own registers,
+// con_dump_frame_named and con_dump_frame, which must see its frame,
+// con_dump_memory, and text_trim.
 // Each saves every register and the flags before anything else, hands a
 // pointer to what it saved to a C routine, and restores all of it, so the
 // caller carries on as if nothing had happened. Only position-independent
@@ -33,6 +35,45 @@ SYM(con_dump_registers):
     subl $12, %esp
     pushl %ebx
     call SYM(write_register_dump)
+    movl %ebx, %esp
+    popal
+    popfl
+    ret
+
+// con_dump_memory(start, count, unit_size): the same saving around the C
+// routine; the arguments lie 40, 44 and 48 bytes above the saved block.
+    .p2align 4
+    .globl SYM(con_dump_memory)
+SYM(con_dump_memory):
+    pushfl
+    pushal
+    cld
+    movl %esp, %ebx
+    andl $-16, %esp
+    subl $4, %esp
+    pushl 48(%ebx)
+    pushl 44(%ebx)
+    pushl 40(%ebx)
+    call SYM(write_memory_dump)
+    movl %ebx, %esp
+    popal
+    popfl
+    ret
+
+// text_trim(text, character): its caller's flags, the direction flag among
+// them, and every register come back as they were.
+    .p2align 4
+    .globl SYM(text_trim)
+SYM(text_trim):
+    pushfl
+    pushal
+    cld
+    movl %esp, %ebx
+    andl $-16, %esp
+    subl $8, %esp
+    pushl 44(%ebx)
+    pushl 40(%ebx)
+    call SYM(trim_trailing)
     movl %ebx, %esp
     popal
     popfl
