@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include "win32.h"
@@ -26,6 +27,14 @@ void paint(HANDLE out) {
     write_text(out, "  plain \x03 end\r\n");
 }
 
+// A real fault, and one that the undefined-behaviour checks do not stop
+// first (as they would a store through a null pointer).
+void write_to_read_only_page() {
+    void *page = mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) return;
+    *static_cast<volatile int *>(page) = 1;
+}
+
 void announce(const char *pid_file) {
     FILE *file = fopen(pid_file, "w");
     if (!file) return;
@@ -44,10 +53,7 @@ int main(int argc, char **argv) {
     announce(argv[2]);
     if (strcmp(mode, "return") == 0) return 0;
     if (strcmp(mode, "exit") == 0) ExitProcess(3);
-    if (strcmp(mode, "segv") == 0) {
-        volatile int *nowhere = nullptr;
-        *nowhere = 1;
-    }
+    if (strcmp(mode, "segv") == 0) write_to_read_only_page();
     if (strcmp(mode, "abort") == 0) abort();
     for (int i = 0; i < 600; ++i) Sleep(100); // waits for a signal, a minute at most
     return 4;
