@@ -32,6 +32,7 @@ struct Intake {
     std::string feed;
     size_t feed_position = 0;
     bool fed = false;
+    bool polled_key_line_open = false; // a poll took the last key read from the script
 };
 
 Intake &intake() {
@@ -201,6 +202,7 @@ void wait_terminal(DWORD mode) {
 // The next byte of the script or the feed; -1 at its end.
 int next_script_byte() {
     Intake &in = intake();
+    in.polled_key_line_open = false;
     if (supply() == Supply::Feed) {
         if (in.feed_position >= in.feed.size()) return -1;
         return static_cast<unsigned char>(in.feed[in.feed_position++]);
@@ -216,7 +218,9 @@ int next_script_byte() {
 }
 
 // Reads one key's worth: nothing is read that the program did not ask for.
+// What is left undecoded (a byte looked at after a polled key) comes first.
 void wait_script(DWORD mode) {
+    decode_raw(mode, false);
     while (input_queue_empty()) {
         int byte = next_script_byte();
         if (byte < 0) {
@@ -227,6 +231,40 @@ void wait_script(DWORD mode) {
         intake().raw.push_back(static_cast<char>(byte));
         decode_raw(mode, false);
     }
+}
+
+// The character the last key queued types (0: none).
+char last_typed_character() {
+    INPUT_RECORD events[DECODED_EVENTS_MAX];
+    size_t count = input_queue_peek(events, DECODED_EVENTS_MAX);
+    char typed = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const KEY_EVENT_RECORD &key = events[i].Event.KeyEvent;
+        if (events[i].EventType == KEY_EVENT && key.bKeyDown && key.uChar.AsciiChar != 0) {
+            typed = key.uChar.AsciiChar;
+        }
+    }
+    return typed;
+}
+
+// In a script, an answer to a key poll sits on a line of its own ("1\n"
+// at a menu). When the program then asks for a line, that line begins
+// after the line end that closed the key's script line; when it polls
+// again, the line end is the Enter key it is waiting for.
+void note_polled_key(DWORD mode) {
+    char typed = last_typed_character();
+    intake().polled_key_line_open = !(mode & ENABLE_LINE_INPUT) && typed != 0 && typed != '\r' &&
+                                    typed != '\n' && intake().raw_start == intake().raw.size();
+}
+
+void skip_line_end_of_polled_key() {
+    Intake &in = intake();
+    if (!in.polled_key_line_open) return;
+    in.polled_key_line_open = false;
+    int next = next_script_byte();
+    if (next == '\r') in.decoder.after_cr = true; // and the LF of a CR LF
+    if (next == '\r' || next == '\n' || next < 0) return;
+    in.raw.push_back(static_cast<char>(next));
 }
 
 } // namespace
@@ -242,7 +280,10 @@ void input_source_wait_for_event(DWORD mode) {
     switch (supply()) {
     case Supply::Terminal: wait_terminal(mode); return;
     case Supply::Script:
-    case Supply::Feed: wait_script(mode); return;
+    case Supply::Feed:
+        if (mode & ENABLE_LINE_INPUT) skip_line_end_of_polled_key();
+        wait_script(mode);
+        return;
     case Supply::Nothing: end_of_input();
     }
 }
@@ -265,7 +306,10 @@ void input_source_peek_wait(DWORD mode) {
         return;
     }
     case Supply::Script:
-    case Supply::Feed: wait_script(mode); return;
+    case Supply::Feed:
+        wait_script(mode);
+        note_polled_key(mode);
+        return;
     case Supply::Nothing: return;
     }
 }

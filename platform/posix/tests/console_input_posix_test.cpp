@@ -26,6 +26,31 @@ class ConsoleInput : public InputTest {
         }
         return chars;
     }
+    // As a key poll asks: mode 0 for the peek and read, releases skipped,
+    // the rest flushed after a key; wVirtualKeyCode 0xFFFF when none came.
+    KEY_EVENT_RECORD poll_key() {
+        DWORD saved = 0;
+        EXPECT_TRUE(GetConsoleMode(in, &saved));
+        set_mode(0);
+        KEY_EVENT_RECORD key{};
+        key.wVirtualKeyCode = 0xFFFF;
+        for (;;) {
+            INPUT_RECORD r{};
+            DWORD n = 0;
+            EXPECT_TRUE(PeekConsoleInputA(in, &r, 1, &n));
+            if (n == 0) break;
+            EXPECT_TRUE(ReadConsoleInputA(in, &r, 1, &n));
+            if (r.EventType == KEY_EVENT && r.Event.KeyEvent.bKeyDown) {
+                key = r.Event.KeyEvent;
+                break;
+            }
+        }
+        set_mode(saved);
+        if (key.wVirtualKeyCode != 0xFFFF) {
+            EXPECT_TRUE(FlushConsoleInputBuffer(in));
+        }
+        return key;
+    }
     INPUT_RECORD peek_one() {
         INPUT_RECORD r{};
         DWORD read = 0;
@@ -156,6 +181,46 @@ TEST_F(ConsoleInput, FlushNeverLosesScriptInput) {
     EXPECT_EQ(peek_one().Event.KeyEvent.uChar.AsciiChar, '\r');
     ASSERT_TRUE(FlushConsoleInputBuffer(in));
     EXPECT_EQ(peek_one().Event.KeyEvent.uChar.AsciiChar, '2');
+}
+
+// A script answers a key poll with a line of its own: a line read that
+// follows begins on the next script line, another poll gets the Enter.
+TEST_F(ConsoleInput, ALineReadAfterAPolledKeyStartsOnTheNextScriptLine) {
+    feed("1\n23\n4\r\n56\n7\n");
+    EXPECT_EQ(poll_key().uChar.AsciiChar, '1');
+    EXPECT_EQ(read_console(80), "23\r\n");
+    EXPECT_EQ(poll_key().uChar.AsciiChar, '4');
+    EXPECT_EQ(read_console(80), "56\r\n"); // the CR LF went with the 4
+    EXPECT_EQ(poll_key().uChar.AsciiChar, '7');
+    EXPECT_EQ(poll_key().uChar.AsciiChar, '\r');
+}
+
+TEST_F(ConsoleInput, ALineReadAfterAPolledKeyKeepsTheRestOfItsLine) {
+    feed("10\n");
+    EXPECT_EQ(poll_key().uChar.AsciiChar, '1');
+    EXPECT_EQ(read_console(80), "0\r\n");
+}
+
+TEST_F(ConsoleInput, PollsGetTheLineEndsAsEnter) {
+    feed("5\n\n");
+    EXPECT_EQ(poll_key().uChar.AsciiChar, '5');
+    EXPECT_EQ(poll_key().uChar.AsciiChar, '\r');
+    EXPECT_EQ(read_console(80), "\r\n"); // the Enter came from a poll: nothing skipped
+}
+
+TEST_F(ConsoleInput, BytesAfterAPolledKeyOutliveTheFlush) {
+    feed("12\x1b[A\n");
+    EXPECT_EQ(poll_key().uChar.AsciiChar, '1');
+    EXPECT_EQ(poll_key().uChar.AsciiChar, '2');
+    EXPECT_EQ(poll_key().wVirtualKeyCode, VK_UP);
+    // A key without a character keeps its line end: that is Enter.
+    EXPECT_EQ(poll_key().uChar.AsciiChar, '\r');
+}
+
+TEST_F(ConsoleInput, ALinePolledForInLineModeIsNotCut) {
+    feed("1\n");
+    EXPECT_EQ(peek_one().Event.KeyEvent.uChar.AsciiChar, '1');
+    EXPECT_EQ(read_key_downs(3), "1\r");
 }
 
 TEST_F(ConsoleInput, TheEndOfTheScriptEndsTheProgramWhenAKeyIsNeeded) {
