@@ -29,6 +29,7 @@ struct Intake {
     Clock::time_point last_arrival;
     bool terminal_gone = false;
     bool mode_set_since_peek = false;
+    bool peek_found_nothing = false; // the last Peek's wait ran out, nothing arrived
     std::string feed;
     size_t feed_position = 0;
     bool fed = false;
@@ -153,10 +154,11 @@ bool escape_delay_passed() {
     return microseconds_since_arrival() >= ESCAPE_DELAY_MS * 1000LL;
 }
 
-// Waits up to timeout_ms (-1: for ever) for the terminal to become readable.
-void wait_readable(int timeout_ms) {
+// Waits up to timeout_ms (-1: for ever) for the terminal to become
+// readable; false when the time ran out. EINTR (a resize) ends it early.
+bool wait_readable(int timeout_ms) {
     pollfd p{input_fd(), POLLIN, 0};
-    poll(&p, 1, timeout_ms); // EINTR (a resize) just ends the wait early
+    return poll(&p, 1, timeout_ms) != 0;
 }
 
 // Reads what the terminal has sent, never waiting.
@@ -272,7 +274,7 @@ void skip_line_end_of_polled_key() {
 void input_source_take_available(DWORD mode) {
     if (supply() != Supply::Terminal) return;
     read_terminal();
-    decode_raw(mode, escape_delay_passed() || intake().terminal_gone);
+    if (raw_pending()) decode_raw(mode, escape_delay_passed() || intake().terminal_gone);
 }
 
 void input_source_wait_for_event(DWORD mode) {
@@ -302,7 +304,7 @@ void input_source_peek_wait(DWORD mode) {
         if (!input_queue_empty()) return;
         if (in.terminal_gone) end_of_input();
         flush();
-        wait_readable(PEEK_WAIT_MS);
+        in.peek_found_nothing = !wait_readable(PEEK_WAIT_MS);
         return;
     }
     case Supply::Script:
@@ -314,9 +316,15 @@ void input_source_peek_wait(DWORD mode) {
     }
 }
 
+// A poll loop changes the mode right after a Peek whose wait found the
+// terminal silent: there is nothing to take in, and no read is spent on it
+// (what arrives meanwhile makes the next Peek return at once, unread).
 void input_source_mode_changing(DWORD old_mode) {
-    intake().mode_set_since_peek = true;
-    if (old_mode & ENABLE_PROCESSED_INPUT) input_source_take_available(old_mode);
+    Intake &in = intake();
+    in.mode_set_since_peek = true;
+    bool silent = in.peek_found_nothing;
+    in.peek_found_nothing = false;
+    if ((old_mode & ENABLE_PROCESSED_INPUT) && !silent) input_source_take_available(old_mode);
 }
 
 void input_source_feed(const char *bytes, size_t length) {

@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""Idle CPU and key-to-screen latency of the menu in a pseudo-terminal.
+
+usage: bench/menu_input_bench.py [PATH_TO_MENU] [--idle SECONDS] [--keys N]
+
+Starts the menu in a pseudo-terminal of 80 x 25 and measures:
+- idle CPU: user + system time the process uses while it sits at the menu
+  (polling for keys) and nobody types, from /proc/<pid>/stat;
+- menu key latency: from writing the key 1 at the menu until the first byte
+  of the screen it brings reads back from the terminal (the poll path);
+- echo latency: from writing a digit at the prompt "Input n" until its echo
+  reads back (the line editor's path), typed as digit and Backspace in turn.
+Prints the median and the 99th percentile of each latency.
+"""
+import fcntl
+import os
+import select
+import statistics
+import struct
+import subprocess
+import sys
+import termios
+import time
+
+
+def start_menu(path):
+    master, slave = os.openpty()
+    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 25, 80, 0, 0))
+
+    def take_terminal():
+        os.setsid()
+        fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+
+    env = dict(os.environ, TERM="xterm-256color")
+    proc = subprocess.Popen([path], stdin=slave, stdout=slave, stderr=slave,
+                            preexec_fn=take_terminal, env=env, close_fds=True)
+    os.close(slave)
+    return proc, master
+
+
+def drain(master, quiet=0.3, limit=10.0):
+    """Reads until the terminal has been quiet for `quiet` seconds."""
+    data = b""
+    end = time.monotonic() + limit
+    while time.monotonic() < end:
+        ready, _, _ = select.select([master], [], [], quiet)
+        if not ready:
+            break
+        try:
+            chunk = os.read(master, 65536)
+        except OSError:
+            break
+        if not chunk:
+            break
+        data += chunk
+    return data
+
+
+def cpu_ticks(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])  # utime + stime
+
+
+def key_latency(master, key, expect=None, limit=2.0):
+    """Seconds from writing key until output (containing expect) reads back."""
+    start = time.perf_counter()
+    os.write(master, key)
+    seen = b""
+    while True:
+        left = limit - (time.perf_counter() - start)
+        if left <= 0:
+            raise RuntimeError(f"no answer to {key!r} within {limit} s")
+        ready, _, _ = select.select([master], [], [], left)
+        if ready:
+            seen += os.read(master, 65536)
+            if expect is None or expect in seen:
+                return time.perf_counter() - start
+
+
+def percentile(values, p):
+    ordered = sorted(values)
+    index = min(len(ordered) - 1, max(0, round(p / 100 * len(ordered) + 0.5) - 1))
+    return ordered[index]
+
+
+def report(name, samples):
+    ms = [s * 1000 for s in samples]
+    print(f"{name}: {len(ms)} keys, median {statistics.median(ms):.3f} ms, "
+          f"99th percentile {percentile(ms, 99):.3f} ms, max {max(ms):.3f} ms")
+
+
+def main():
+    args = sys.argv[1:]
+    path = "build/linux/bin/menu"
+    idle = 10.0
+    keys = 200
+    while args:
+        a = args.pop(0)
+        if a == "--idle":
+            idle = float(args.pop(0))
+        elif a == "--keys":
+            keys = int(args.pop(0))
+        else:
+            path = a
+    proc, master = start_menu(path)
+    try:
+        drain(master, quiet=0.5)
+        hz = os.sysconf("SC_CLK_TCK")
+        before = cpu_ticks(proc.pid)
+        t0 = time.monotonic()
+        while time.monotonic() - t0 < idle:
+            left = idle - (time.monotonic() - t0)
+            drain(master, quiet=left, limit=left)
+        spent = (cpu_ticks(proc.pid) - before) / hz
+        elapsed = time.monotonic() - t0
+        print(f"idle at the menu: {spent:.3f} s CPU in {elapsed:.1f} s = "
+              f"{100 * spent / elapsed:.2f}% of one core")
+
+        menu_key = []
+        echo = []
+        rounds = max(1, keys // 20)
+        for _ in range(rounds):
+            menu_key.append(key_latency(master, b"1", b"Input n"))
+            drain(master, quiet=0.05)
+            for i in range(20):
+                digit = str(i % 10).encode()
+                echo.append(key_latency(master, digit, digit))
+                time.sleep(0.002)
+                key_latency(master, b"\x7f")
+                drain(master, quiet=0.005)
+            os.write(master, b"0\r")  # n = 0: back to the menu
+            drain(master, quiet=0.2)
+        report("menu key (poll) to screen", menu_key)
+        report("typed digit to its echo", echo)
+    finally:
+        proc.kill()
+        proc.wait()
+        os.close(master)
+
+
+if __name__ == "__main__":
+    main()
