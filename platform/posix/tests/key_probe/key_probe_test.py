@@ -1,0 +1,200 @@
+#!/usr/bin/env python3
+"""Keys typed into a real terminal reach the program as key events.
+
+usage: key_probe_test.py PATH_TO_KEY_PROBE
+
+Runs key_probe in a pseudo-terminal, writes the bytes a terminal sends for
+keys and checks what the program logs: the key events of polls (lone ESC
+after its delay, Alt as an ESC prefix, grey keys, function keys, UTF-8 in
+the code page), line reads with their editing, Ctrl+C ending the program
+with status 130 and the terminal given back, Ctrl+Z taken as no key.
+"""
+import fcntl
+import os
+import select
+import struct
+import subprocess
+import sys
+import tempfile
+import termios
+import time
+
+failures = []
+
+
+def check(condition, what):
+    print(("ok    " if condition else "FAIL  ") + what)
+    if not condition:
+        failures.append(what)
+
+
+class Probe:
+    def __init__(self, probe, mode):
+        self.log_path = tempfile.mktemp(prefix="key_probe_")
+        master, slave = os.openpty()
+        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 25, 80, 0, 0))
+
+        def take_terminal():
+            os.setsid()
+            fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+
+        env = dict(os.environ, TERM="xterm-256color", CONRT_CODEPAGE="437")
+        self.proc = subprocess.Popen([probe, mode, self.log_path], stdin=slave, stdout=slave,
+                                     stderr=slave, preexec_fn=take_terminal, env=env)
+        os.close(slave)
+        self.master = master
+        self.seen = 0
+        self.wait_for_log(lambda lines: "ready" in lines)
+        self.read_screen(0.2)
+
+    def log_lines(self):
+        try:
+            with open(self.log_path) as f:
+                return f.read().splitlines()
+        except FileNotFoundError:
+            return []
+
+    def wait_for_log(self, condition, seconds=3.0):
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            lines = self.log_lines()
+            if condition(lines):
+                return lines
+            self.read_screen(0.005)
+        return self.log_lines()
+
+    def read_screen(self, quiet):
+        data = b""
+        while True:
+            ready, _, _ = select.select([self.master], [], [], quiet)
+            if not ready:
+                return data
+            try:
+                chunk = os.read(self.master, 65536)
+            except OSError:
+                return data
+            if not chunk:
+                return data
+            data += chunk
+
+    def type(self, data):
+        """Writes bytes; returns the log lines they added and the seconds it took."""
+        start = time.monotonic()
+        os.write(self.master, data)
+        lines = self.wait_for_log(lambda lines: len(lines) > self.seen + 1)
+        took = time.monotonic() - start
+        added = lines[self.seen + 1:]
+        self.seen = len(lines) - 1
+        return added, took
+
+    def ended(self, seconds=3.0):
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            self.read_screen(0.01)
+            code = self.proc.poll()
+            if code is not None:
+                return code
+        return None
+
+    def terminal_is_cooked(self):
+        attributes = termios.tcgetattr(self.master)
+        return bool(attributes[3] & termios.ICANON) and bool(attributes[3] & termios.ECHO)
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        os.close(self.master)
+        if os.path.exists(self.log_path):
+            os.unlink(self.log_path)
+
+
+POLLED_KEYS = [
+    ("letter", b"a", "key 41 1E 61 0000"),
+    ("shifted letter", b"A", "key 41 1E 41 0010"),
+    ("digit", b"1", "key 31 02 31 0000"),
+    ("enter", b"\r", "key 0D 1C 0D 0000"),
+    ("backspace", b"\x7f", "key 08 0E 08 0000"),
+    ("ctrl letter", b"\x01", "key 41 1E 01 0008"),
+    ("up", b"\x1b[A", "key 26 48 00 0100"),
+    ("ctrl left", b"\x1b[1;5D", "key 25 4B 00 0108"),
+    ("shift delete", b"\x1b[3;2~", "key 2E 53 00 0110"),
+    ("page down", b"\x1b[6~", "key 22 51 00 0100"),
+    ("f1 ss3", b"\x1bOP", "key 70 3B 00 0000"),
+    ("f5", b"\x1b[15~", "key 74 3F 00 0000"),
+    ("alt f12", b"\x1b[24;3~", "key 7B 58 00 0002"),
+    ("shift tab", b"\x1b[Z", "key 09 0F 09 0010"),
+    ("alt x", b"\x1bx", "key 58 2D 78 0002"),
+    ("utf-8 in code page 437", "é".encode(), "key 00 00 82 0000"),
+    ("no code page form", "€".encode(), "key 00 00 3F 0000"),
+    ("unknown sequence swallowed", b"\x1b[?1;2cz", "key 5A 2C 7A 0000"),
+]
+
+
+def run_poll(probe_path):
+    probe = Probe(probe_path, "poll")
+    try:
+        for name, data, expected in POLLED_KEYS:
+            added, _ = probe.type(data)
+            check(added == [expected], f"poll: {name} gives {expected} (got {added})")
+        added, took = probe.type(b"\x1b")
+        check(added == ["key 1B 01 1B 0000"], f"poll: a lone ESC is Escape (got {added})")
+        check(took >= 0.025, f"poll: Escape waits for the delay ({took * 1000:.1f} ms)")
+        # Split across writes: the second half arrives before the delay ends.
+        os.write(probe.master, b"\x1b[")
+        time.sleep(0.005)
+        added, _ = probe.type(b"B")
+        check(added == ["key 28 50 00 0100"], f"poll: a split sequence stays whole (got {added})")
+        # Ctrl+Z suspends (a stop the kernel drops here, the group being
+        # orphaned): it is never a key.
+        os.write(probe.master, b"\x1a")
+        time.sleep(0.1)
+        added, _ = probe.type(b"b")
+        check(added == ["key 42 30 62 0000"], f"poll: Ctrl+Z is no key (got {added})")
+        os.write(probe.master, b"\x03")
+        code = probe.ended()
+        check(code == 130, f"poll: Ctrl+C ends the program with 130 (got {code})")
+        check(probe.terminal_is_cooked(), "poll: the terminal is given back after Ctrl+C")
+    finally:
+        probe.close()
+
+
+def hex_line(data):
+    return "line " + " ".join(f"{b:02X}" for b in data)
+
+
+def run_line(probe_path):
+    probe = Probe(probe_path, "line")
+    try:
+        added, _ = probe.type(b"ab\x7fc\x1b[D\x1b[DX\r")
+        check(added == [hex_line(b"Xac\r\n")], f"line: edited line delivered (got {added})")
+        probe.read_screen(0.1)
+        added, _ = probe.type(b"12\x1b[A\r")
+        check(added == [hex_line(b"Xac\r\n")], f"line: Up recalls the last line (got {added})")
+        probe.type(b"quit\r")
+        code = probe.ended()
+        check(code == 0, f"line: quit ends with status 0 (got {code})")
+    finally:
+        probe.close()
+    probe = Probe(probe_path, "line")
+    try:
+        os.write(probe.master, b"ab\x03")
+        code = probe.ended()
+        check(code == 130, f"line: Ctrl+C while editing ends with 130 (got {code})")
+        check(probe.terminal_is_cooked(), "line: the terminal is given back after Ctrl+C")
+    finally:
+        probe.close()
+
+
+def main():
+    probe = sys.argv[1]
+    run_poll(probe)
+    run_line(probe)
+    if failures:
+        print(f"{len(failures)} check(s) failed")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
