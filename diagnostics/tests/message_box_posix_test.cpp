@@ -159,4 +159,14 @@ TEST_F(MessageBox, LongAndManyLinesFitTheWindow) {
     EXPECT_TRUE(cells() == before_);
 }
 
+TEST_F(MessageBox, ScriptInputAnswersLikeKeys) {
+    console_host_feed("xn", 2);
+    EXPECT_EQ(msg_box_ask("Continue?", nullptr), static_cast<uint32_t>(MSG_BOX_NO));
+    console_host_feed("\r", 1);
+    EXPECT_EQ(msg_box_ask("Continue?", nullptr), static_cast<uint32_t>(MSG_BOX_YES));
+    console_host_feed("\ty", 2);
+    EXPECT_EQ(msg_box_ask("Continue?", nullptr), static_cast<uint32_t>(MSG_BOX_YES));
+    EXPECT_TRUE(cells() == before_);
+}
+
 } // namespace
