@@ -71,9 +71,39 @@ HANDLE std_handle_on_console(DWORD which, const char *device) {
     return handle;
 }
 
+// Wine's ntdll exports its version; Windows' does not.
+bool running_on_wine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+struct Divergence {
+    console_divergence what;
+    const char *reason;
+};
+
+// Each was seen on Wine 8.0; the Windows side is the Windows console's own.
+constexpr Divergence WINE_DIVERGENCES[] = {
+    {DIVERGENCE_SCROLLED_ROW_ATTRIBUTE,
+     "Wine fills the row a scroll brings in with 0x07; Windows uses the attribute in force"},
+    {DIVERGENCE_WRITTEN_NUL, "Wine stores a written NUL byte as it is; Windows writes a blank"},
+    {DIVERGENCE_LINE_ESCAPE,
+     "Wine's line editing stores the Escape key as 0x1B; Windows clears the line"},
+    {DIVERGENCE_RAW_READ_ESCAPE,
+     "Wine returns the Escape key as 0x1B in a raw ReadConsoleA; Windows drops it"},
+};
+
 } // namespace
 
 extern "C" {
+
+const char *console_host_known_divergence(console_divergence what) {
+    static const bool wine = running_on_wine();
+    if (!wine) return nullptr;
+    for (const Divergence &d : WINE_DIVERGENCES)
+        if (d.what == what) return d.reason;
+    return nullptr;
+}
 
 void console_host_open(int columns, int rows) {
     HANDLE output = std_handle_on_console(STD_OUTPUT_HANDLE, "CONOUT$");
