@@ -27,8 +27,9 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/conrtConfigVersion.cmake
 install(FILES ${CMAKE_BINARY_DIR}/conrtConfig.cmake ${CMAKE_BINARY_DIR}/conrtConfigVersion.cmake
     DESTINATION ${CONRT_PACKAGE_DIR})
 
-# The examples, built from outside the tree against the installed package.
-if(CONRT_TESTS AND NOT WIN32)
+# The examples, built from outside the tree against the installed package
+# and run (under Wine for the Windows build).
+if(CONRT_TESTS)
     get_filename_component(toolchain "${CMAKE_TOOLCHAIN_FILE}" ABSOLUTE BASE_DIR "${CMAKE_SOURCE_DIR}")
     add_test(NAME examples_installed
         COMMAND ${CMAKE_COMMAND}
@@ -36,6 +37,8 @@ if(CONRT_TESTS AND NOT WIN32)
             -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
             -DTOOLCHAIN=${toolchain}
             -DBUILD_TYPE=${CMAKE_BUILD_TYPE}
+            -DRUNNER=${CMAKE_CROSSCOMPILING_EMULATOR}
             -P ${CMAKE_SOURCE_DIR}/examples/check_examples.cmake)
-    set_tests_properties(examples_installed PROPERTIES LABELS "linux;end-to-end" TIMEOUT 600)
+    set_tests_properties(examples_installed PROPERTIES
+        LABELS "${CONRT_TARGET};end-to-end" TIMEOUT 600)
 endif()

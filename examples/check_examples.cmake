@@ -1,6 +1,10 @@
 # Installs the runtime from BUILD_DIR into a fresh prefix, builds the
 # examples against it with find_package, runs them and checks their output.
-# cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DTOOLCHAIN=... -DBUILD_TYPE=... -P check_examples.cmake
+# cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DTOOLCHAIN=... -DBUILD_TYPE=...
+#       [-DRUNNER=tools/wine-run] -P check_examples.cmake
+# With a RUNNER (the Windows build) the programs run under Wine on a console
+# of their own; what that console sends to its terminal is read back without
+# the terminal's control sequences, so only the texts are compared there.
 set(work ${BUILD_DIR}/examples-check)
 file(REMOVE_RECURSE ${work})
 
@@ -17,8 +21,13 @@ run("configure" ${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples -B ${work}/build
     -DCMAKE_PREFIX_PATH=${work}/prefix)
 run("build" ${CMAKE_COMMAND} --build ${work}/build)
 
-# Compared as hexadecimal byte pairs, since CMake reads text without its CRs.
+# Output is compared as hexadecimal byte pairs, since CMake reads text
+# without its CRs.
 function(expect program text)
+    if(RUNNER)
+        string(REPLACE "\r\n" " " text "${text}")
+        string(REGEX REPLACE "  +" " " text "${text}")
+    endif()
     string(HEX "${text}" wanted)
     string(REGEX MATCH "^(..)*${wanted}" at "${output_${program}}")
     if(NOT at)
@@ -26,12 +35,34 @@ function(expect program text)
     endif()
 endfunction()
 
+# The texts a console under Wine sent to its terminal, one blank for every
+# run of blanks, line breaks and cursor moves.
+function(read_console_log log result)
+    file(READ ${log} text)
+    string(ASCII 27 escape)
+    # A cursor move to the right stands for blanks the console skipped.
+    string(REGEX REPLACE "${escape}\\[[0-9]*C" " " text "${text}")
+    string(REGEX REPLACE "${escape}\\[[0-9;?]*[A-Za-z]" "" text "${text}")
+    string(REGEX REPLACE "[ \r\n]+" " " text "${text}")
+    string(HEX "${text}" hex)
+    set(${result} "${hex}" PARENT_SCOPE)
+    message(STATUS "${log}:\n${text}")
+endfunction()
+
 foreach(program hello_c hello_asm)
-    execute_process(COMMAND ${work}/build/${program} INPUT_FILE /dev/null
-        RESULT_VARIABLE status OUTPUT_FILE ${work}/${program}.out)
-    file(READ ${work}/${program}.out output_${program} HEX)
-    file(READ ${work}/${program}.out shown)
-    message(STATUS "${program} wrote:\n${shown}")
+    if(RUNNER)
+        execute_process(COMMAND ${CMAKE_COMMAND} -E env CONRT_WINEPREFIX=${BUILD_DIR}/wineprefix
+            ${RUNNER} --timeout 120 --console-output --pty-log ${work}/${program}.log
+            ${work}/build/${program}.exe
+            RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
+        read_console_log(${work}/${program}.log output_${program})
+    else()
+        execute_process(COMMAND ${work}/build/${program} INPUT_FILE /dev/null
+            RESULT_VARIABLE status OUTPUT_FILE ${work}/${program}.out)
+        file(READ ${work}/${program}.out output_${program} HEX)
+        file(READ ${work}/${program}.out shown)
+        message(STATUS "${program} wrote:\n${shown}")
+    endif()
     if(NOT status EQUAL 0)
         message(SEND_ERROR "${program} ended with status ${status}")
     endif()
