@@ -90,7 +90,7 @@ TEST(MenuSession, OptionTwoBoundsAndWrappingProduct) {
 
 TEST(MenuSession, ZeroOrUnreadableNReturnsToARepaintedMenu) {
     for (const char *back : {"0\n", "\n", "   \n", "abc\n"}) {
-        EXPECT_EQ(run_menu(std::string("1") + back), INPUT_ENDED) << back;
+        EXPECT_EQ(run_menu(std::string("1\n") + back), INPUT_ENDED) << back;
         EXPECT_EQ(row_text(2), "  My student ID is: 5038271") << back;
         EXPECT_EQ(console_screen::cursor().Y, 15);
         EXPECT_EQ(console_screen::attribute(20, 40), 0x1F) << "cleared in blue";
