@@ -31,6 +31,7 @@ void write_plain(const std::string &text) {
 void start_console_common() {
     Console &c = the_console;
     c.started = true;
+    c.plain.reset();
     c.codepage = std::make_unique<CodePage>(codepage_from_environment());
     c.plain = std::make_unique<PlainTextConverter>(*c.codepage);
 }
@@ -102,11 +103,12 @@ void console_shut_down() {
 }
 
 // A headless console never touches the terminal, even as the first thing a
-// test does; one that had a terminal gives it back first.
+// test does; one that had a terminal gives it back first. The code page is
+// read again, so that a test can choose it before it opens the console.
 void console_open_headless(int columns, int rows) {
     Console &c = the_console;
-    if (!c.started) start_console_common();
     console_shut_down();
+    start_console_common();
     c.input = InputSource::Headless;
     c.pending_bells = 0;
     c.pending_output.clear();

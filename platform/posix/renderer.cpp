@@ -14,6 +14,7 @@ namespace {
 constexpr char CSI[] = "\x1b[";
 constexpr unsigned char BLANK = ' ';
 constexpr char REPLACEMENT[] = "\xEF\xBF\xBD";
+constexpr int MAX_BRIDGE = 2;
 
 // Windows has blue in bit 0 and red in bit 2; SGR the other way round.
 int sgr_colour(int windows_colour) {
@@ -197,9 +198,29 @@ void Renderer::render(const ScreenBuffer &screen, CodePage &codepage, std::strin
     move_to(std::min<int>(target.Y, rows_ - 1), std::min<int>(target.X, columns_ - 1), out);
 }
 
+// A short gap of unchanged cells in the colours in force costs less written
+// again than jumped over (CSI C is three bytes at least).
+bool Renderer::bridge_gap(int row, const Cell *cells, int column, CodePage &codepage,
+                          std::string &out) {
+    if (!cursor_.known || cursor_.row != row) return false;
+    int from = cursor_.column;
+    if (column <= from || column - from > MAX_BRIDGE) return false;
+    std::string bytes;
+    for (int c = from; c < column; ++c) {
+        std::string_view glyph = codepage.glyph(cells[c].byte);
+        if (new_roles_[static_cast<size_t>(c)] != Role::Single || glyph.size() != 1 ||
+            codepage.is_lead_byte(cells[c].byte) || !(pen_of(cells[c].attribute) == pen_))
+            return false;
+        bytes += glyph;
+    }
+    out += bytes;
+    cursor_.column = column;
+    return true;
+}
+
 void Renderer::draw_unit(int row, const Cell *cells, Unit unit, CodePage &codepage,
                          std::string &out) {
-    move_to(row, unit.column, out);
+    if (!bridge_gap(row, cells, unit.column, codepage, out)) move_to(row, unit.column, out);
     const Cell &first = cells[unit.column];
     if (unit.width == 1) {
         std::string_view glyph = codepage.is_lead_byte(first.byte) ? std::string_view(REPLACEMENT)

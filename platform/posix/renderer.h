@@ -79,6 +79,7 @@ class Renderer {
     void find_roles(const Cell *cells, int count, CodePage &codepage, std::vector<Role> &roles);
     bool unit_changed(const Cell *cells, const Cell *shown, Unit unit) const;
     void draw_unit(int row, const Cell *cells, Unit unit, CodePage &codepage, std::string &out);
+    bool bridge_gap(int row, const Cell *cells, int column, CodePage &codepage, std::string &out);
     void draw_glyph(std::string_view glyph, WORD attribute, int columns, std::string &out);
     void move_to(int row, int column, std::string &out);
     int last_output_row() const;

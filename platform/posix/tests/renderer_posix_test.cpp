@@ -181,6 +181,13 @@ TEST_F(RendererGolden, BufferLargerThanTheTerminalIsClipped) {
     EXPECT_EQ(out, cursor_right(8) + "ab" + cup(ROWS - 1, COLUMNS - 1));
 }
 
+TEST_F(RendererGolden, ShortGapInTheColoursInForceIsWrittenAgain) {
+    put(screen, 0, 0, "a b", 0x07);
+    put(screen, 1, 0, "a    b", 0x07);
+    screen.set_cursor(COORD{0, 2});
+    EXPECT_EQ(render(), "a b\r\na" + cursor_right(4) + "b\r\n");
+}
+
 TEST_F(RendererGolden, RestoreGoesBelowTheLastOutput) {
     EXPECT_EQ(renderer.restore_text(), sgr_reset() + show_cursor() + cup(0, 0));
     put(screen, 2, 3, "x", 0x07);
@@ -369,6 +376,185 @@ TEST(CursorMove, ShortFormsAreUsed) {
         std::string out;
         append_cursor_move(c.from, c.row, c.column, out);
         EXPECT_EQ(out, c.expected) << c.row << "," << c.column;
+    }
+}
+
+// ---- a whole terminal, for renders of random screens ----
+
+struct ShownCell {
+    std::string glyph = " ";
+    int foreground = 39;
+    int background = 49;
+    bool operator==(const ShownCell &) const = default;
+};
+
+// Enough of a terminal to follow the renderer: SGR, cursor moves, erase of
+// the whole screen, CR, LF, BS and UTF-8 text. It never wraps: the renderer
+// must never write past the last column.
+class TerminalModel {
+  public:
+    TerminalModel(int columns, int rows)
+        : columns_(columns), rows_(rows), cells_(static_cast<size_t>(columns * rows)) {}
+
+    void apply(const std::string &bytes) {
+        for (size_t i = 0; i < bytes.size();) i = step(bytes, i);
+    }
+
+    const ShownCell &at(int row, int column) const {
+        return cells_[static_cast<size_t>(row * columns_ + column)];
+    }
+
+  private:
+    size_t step(const std::string &bytes, size_t i) {
+        unsigned char byte = static_cast<unsigned char>(bytes[i]);
+        if (byte == 0x1B) return control_sequence(bytes, i);
+        if (byte == '\r')
+            column_ = 0;
+        else if (byte == '\n')
+            ++row_;
+        else if (byte == '\b')
+            column_ = std::max(column_ - 1, 0);
+        else if (byte >= 0x20)
+            return text(bytes, i);
+        else
+            ADD_FAILURE() << "unexpected control byte " << int(byte);
+        EXPECT_LT(row_, rows_) << "the renderer scrolled the terminal";
+        return i + 1;
+    }
+
+    size_t control_sequence(const std::string &bytes, size_t i) {
+        EXPECT_EQ(bytes[i + 1], '[');
+        size_t end = i + 2;
+        while (end < bytes.size() && !isalpha(static_cast<unsigned char>(bytes[end]))) ++end;
+        std::string body = bytes.substr(i + 2, end - i - 2);
+        int n = body.empty() ? 1 : atoi(body.c_str());
+        switch (bytes[end]) {
+        case 'm': apply_sgr("\x1b[" + body + "m", colours_); break;
+        case 'A': row_ -= n; break;
+        case 'B': row_ += n; break;
+        case 'C': column_ = std::min(column_ + n, columns_ - 1); break;
+        case 'D': column_ = std::max(column_ - n, 0); break;
+        case 'H': {
+            size_t semi = body.find(';');
+            row_ = body.empty() ? 0 : atoi(body.substr(0, semi).c_str()) - 1;
+            column_ = body.empty() ? 0 : atoi(body.substr(semi + 1).c_str()) - 1;
+            break;
+        }
+        case 'J':
+            for (ShownCell &cell : cells_) cell = ShownCell{" ", 39, colours_.background};
+            break;
+        case 'h': break; // cursor shown
+        default: ADD_FAILURE() << "unexpected sequence " << body << bytes[end];
+        }
+        pending_wrap_ = false;
+        return end + 1;
+    }
+
+    size_t text(const std::string &bytes, size_t i) {
+        unsigned char lead = static_cast<unsigned char>(bytes[i]);
+        size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        std::string glyph = bytes.substr(i, length);
+        int width = glyph_columns(glyph);
+        EXPECT_FALSE(pending_wrap_) << "text past the last column";
+        EXPECT_LE(column_ + width, columns_);
+        cells_[static_cast<size_t>(row_ * columns_ + column_)] =
+            ShownCell{glyph, colours_.foreground, colours_.background};
+        if (width == 2)
+            cells_[static_cast<size_t>(row_ * columns_ + column_ + 1)] =
+                ShownCell{"", colours_.foreground, colours_.background};
+        column_ += width;
+        if (column_ >= columns_) {
+            column_ = columns_ - 1;
+            pending_wrap_ = true;
+        }
+        return i + length;
+    }
+
+    int columns_;
+    int rows_;
+    std::vector<ShownCell> cells_;
+    TerminalColours colours_;
+    int row_ = 0;
+    int column_ = 0;
+    bool pending_wrap_ = false;
+};
+
+// What a cell of the buffer should look like: pairs are found from the
+// left, a lead byte with no partner is a replacement character, a narrow
+// character over two cells leaves a blank in the second, a wide one covers
+// both in the colours of the first.
+ShownCell expected_cell(const ScreenBuffer &screen, CodePage &codepage, int row, int column) {
+    auto colours_of = [](const Cell &cell) {
+        return ShownCell{"", FOREGROUND_SGR[cell.attribute & 0x0F],
+                         BACKGROUND_SGR[(cell.attribute >> 4) & 0x0F]};
+    };
+    auto pair_at = [&](int c) {
+        if (c + 1 >= screen.columns() || !codepage.is_lead_byte(screen.cell(row, c).byte))
+            return std::string();
+        return std::string(
+            codepage.pair_glyph(screen.cell(row, c).byte, screen.cell(row, c + 1).byte));
+    };
+    int c = 0;
+    while (c < column) c += pair_at(c).empty() ? 1 : 2;
+    if (c > column) { // the second cell of a pair
+        const Cell &first = screen.cell(row, column - 1);
+        if (glyph_columns(pair_at(column - 1)) == 2) return colours_of(first);
+        ShownCell blank = colours_of(screen.cell(row, column));
+        blank.glyph = " ";
+        return blank;
+    }
+    const Cell &cell = screen.cell(row, column);
+    ShownCell shown = colours_of(cell);
+    std::string pair = pair_at(column);
+    if (!pair.empty())
+        shown.glyph = pair;
+    else if (cell.byte >= 0x80)
+        shown.glyph = REPLACEMENT;
+    else
+        shown.glyph = std::string(1, static_cast<char>(cell.byte));
+    return shown;
+}
+
+TEST(RendererOnATerminal, RandomChangesAlwaysLeaveTheTerminalShowingTheBuffer) {
+    constexpr int COLUMNS = 12;
+    constexpr int ROWS = 5;
+    const WORD attributes[] = {0x07, 0x1F, 0x2E, 0x70, 0x0C, 0x17};
+    const char *texts[] = {"a", "bc", " ", "  ", "\xA1\x4B", "\xA4\x40", "xyz"};
+    ScreenBuffer screen(COLUMNS, ROWS);
+    CodePage codepage(950);
+    Renderer renderer;
+    TerminalModel terminal(COLUMNS, ROWS);
+    std::string out;
+    renderer.clear(COLUMNS, ROWS, out);
+    unsigned seed = 12345;
+    auto next = [&](unsigned bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % bound;
+    };
+    for (int round = 0; round < 400; ++round) {
+        for (int change = next(4); change >= 0; --change) {
+            // Pairs never start in the last column: the emulator has no
+            // half characters.
+            std::string text = texts[next(7)];
+            int column = static_cast<int>(next(COLUMNS - static_cast<unsigned>(text.size()) + 1));
+            put(screen, static_cast<int>(next(ROWS)), column, text, attributes[next(6)]);
+        }
+        screen.set_cursor(COORD{static_cast<SHORT>(next(COLUMNS)), static_cast<SHORT>(next(ROWS))});
+        renderer.render(screen, codepage, out);
+        terminal.apply(out);
+        out.clear();
+        for (int r = 0; r < ROWS; ++r) {
+            for (int c = 0; c < COLUMNS; ++c) {
+                ShownCell expected = expected_cell(screen, codepage, r, c);
+                const ShownCell &shown = terminal.at(r, c);
+                ASSERT_EQ(shown.glyph, expected.glyph)
+                    << "round " << round << " cell " << r << "," << c;
+                ASSERT_EQ(shown.foreground, expected.foreground)
+                    << "round " << round << " cell " << r << "," << c;
+                ASSERT_EQ(shown.background, expected.background)
+                    << "round " << round << " cell " << r << "," << c;
+            }
+        }
     }
 }
 

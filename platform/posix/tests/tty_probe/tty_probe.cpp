@@ -1,7 +1,7 @@
 // A small program for the terminal test: paints coloured text through the
 // console API, then leaves the way its first argument names. The second
 // argument is a file that receives the process id once the screen is drawn.
-//   tty_probe return|exit|wait|segv|abort PIDFILE
+//   tty_probe return|exit|bell|wait|segv|abort PIDFILE
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -53,6 +53,10 @@ int main(int argc, char **argv) {
     announce(argv[2]);
     if (strcmp(mode, "return") == 0) return 0;
     if (strcmp(mode, "exit") == 0) ExitProcess(3);
+    if (strcmp(mode, "bell") == 0) {
+        write_text(out, "\a");
+        return 0;
+    }
     if (strcmp(mode, "segv") == 0) write_to_read_only_page();
     if (strcmp(mode, "abort") == 0) abort();
     for (int i = 0; i < 600; ++i) Sleep(100); // waits for a signal, a minute at most

@@ -1,0 +1,138 @@
+// The probe program on a pseudo-terminal: every byte a terminal receives
+// from the console, from the first clear to the restore at the end, for a
+// return from main, ExitProcess, a bell and a crash.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace {
+
+struct PtyRun {
+    std::string bytes;
+    int status = -1;
+};
+
+std::string csi(const std::string &body) {
+    return "\x1b[" + body;
+}
+std::string cup(int row, int column) {
+    return csi(std::to_string(row + 1) + ";" + std::to_string(column + 1) + "H");
+}
+std::string clear_screen() {
+    return csi("m") + csi("H") + csi("2J");
+}
+std::string restore_below(int row) {
+    return csi("m") + csi("?25h") + cup(row, 0) + "\r\n";
+}
+
+size_t count_of(const std::string &text, const std::string &part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// The child gets the pseudo-terminal as its controlling terminal, with
+// output processing off so that the bytes arrive as the console sent them.
+[[noreturn]] void exec_probe_on(const char *terminal_name, const char *mode) {
+    setsid();
+    int terminal = open(terminal_name, O_RDWR);
+    if (terminal < 0) _exit(126);
+    termios settings;
+    tcgetattr(terminal, &settings);
+    settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    tcsetattr(terminal, TCSANOW, &settings);
+    winsize size{};
+    size.ws_col = 40;
+    size.ws_row = 10;
+    ioctl(terminal, TIOCSWINSZ, &size);
+    dup2(terminal, STDIN_FILENO);
+    dup2(terminal, STDOUT_FILENO);
+    int quiet = open("/dev/null", O_WRONLY);
+    dup2(quiet, STDERR_FILENO);
+    execl(TTY_PROBE_PATH, "tty_probe", mode, "/dev/null", static_cast<char *>(nullptr));
+    _exit(127);
+}
+
+bool read_available(int master, std::string &bytes) {
+    char chunk[1024];
+    ssize_t n = read(master, chunk, sizeof chunk);
+    if (n > 0) bytes.append(chunk, static_cast<size_t>(n));
+    return n > 0;
+}
+
+// Runs the probe and collects what it sends, for ten seconds at most.
+PtyRun run_on_pty(const char *mode) {
+    PtyRun run;
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return run;
+    std::string terminal_name = ptsname(master);
+    // Held open here too, so that reads never fail between the child's
+    // opening and its end.
+    int held = open(terminal_name.c_str(), O_RDWR | O_NOCTTY);
+    pid_t child = fork();
+    if (child == 0) exec_probe_on(terminal_name.c_str(), mode);
+    fcntl(master, F_SETFL, O_NONBLOCK);
+    for (int waited = 0; waited < 1000; ++waited) {
+        pollfd ready{master, POLLIN, 0};
+        poll(&ready, 1, 10);
+        while (read_available(master, run.bytes)) {
+        }
+        if (waitpid(child, &run.status, WNOHANG) == child) break;
+    }
+    while (read_available(master, run.bytes)) {
+    }
+    close(held);
+    close(master);
+    return run;
+}
+
+TEST(PtyOutput, ReturnFromMainClearsPaintsAndGivesTheTerminalBack) {
+    PtyRun run = run_on_pty("return");
+    ASSERT_TRUE(WIFEXITED(run.status));
+    EXPECT_EQ(WEXITSTATUS(run.status), 0);
+    EXPECT_EQ(run.bytes.rfind(clear_screen(), 0), 0u) << "starts with a clear";
+    EXPECT_NE(run.bytes.find(csi("97;44m") + "  bright white on blue \u2026 "), std::string::npos);
+    EXPECT_NE(run.bytes.find(csi("93;42m") + "  yellow on green"), std::string::npos);
+    EXPECT_NE(run.bytes.find("plain \u2665 end"), std::string::npos);
+    // The probe's last text is on row 3: the shell goes on at row 4.
+    std::string restore = restore_below(3);
+    ASSERT_GE(run.bytes.size(), restore.size());
+    EXPECT_EQ(run.bytes.substr(run.bytes.size() - restore.size()), restore);
+    EXPECT_EQ(count_of(run.bytes, csi("?25h")), 1u) << "the terminal is given back once";
+    EXPECT_EQ(run.bytes.find('\a'), std::string::npos);
+}
+
+TEST(PtyOutput, ExitProcessFlushesAndRestoresLikeAReturn) {
+    PtyRun run = run_on_pty("exit");
+    ASSERT_TRUE(WIFEXITED(run.status));
+    EXPECT_EQ(WEXITSTATUS(run.status), 3);
+    EXPECT_NE(run.bytes.find("plain \u2665 end"), std::string::npos);
+    std::string restore = restore_below(3);
+    ASSERT_GE(run.bytes.size(), restore.size());
+    EXPECT_EQ(run.bytes.substr(run.bytes.size() - restore.size()), restore);
+}
+
+TEST(PtyOutput, BellReachesTheTerminal) {
+    PtyRun run = run_on_pty("bell");
+    EXPECT_EQ(count_of(run.bytes, "\a"), 1u);
+}
+
+TEST(PtyOutput, CrashRestoresAndDiesOfItsSignal) {
+    PtyRun run = run_on_pty("segv");
+    ASSERT_TRUE(WIFSIGNALED(run.status));
+    EXPECT_EQ(WTERMSIG(run.status), SIGSEGV);
+    std::string restore = restore_below(3);
+    ASSERT_GE(run.bytes.size(), restore.size());
+    EXPECT_EQ(run.bytes.substr(run.bytes.size() - restore.size()), restore);
+}
+
+} // namespace
