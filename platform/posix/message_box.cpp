@@ -5,8 +5,8 @@
 //
 //   +- Caption --------------+
 //   |                        |
-//   |  Text, one row per     |
-//   |  line of the text      |
+//   | Text, one row per      |
+//   | line of the text       |
 //   |                        |
 //   |    [ Yes ]  [ No ]     |
 //   +------------------------+
@@ -24,7 +24,7 @@ const WORD FOCUS_ATTRIBUTE = 0x1F; // bright white on blue
 const UINT BUTTON_SET_MASK = 0x0F;
 const UINT DEFAULT_BUTTON_MASK = 0x300;
 const int DEFAULT_BUTTON_SHIFT = 8;
-const int IDABORT_ = 3, IDRETRY_ = 4, IDIGNORE_ = 5, IDTRYAGAIN_ = 10, IDCONTINUE_ = 11;
+const int ID_ABORT = 3, ID_RETRY = 4, ID_IGNORE = 5, ID_TRY_AGAIN = 10, ID_CONTINUE = 11;
 const int MARGIN = 2;     // border and one blank on each side of the text
 const int FIXED_ROWS = 5; // top border, blank, blank, buttons, bottom border
 const char *const DEFAULT_CAPTION = "Error";
@@ -32,7 +32,7 @@ const char *const DEFAULT_CAPTION = "Error";
 struct Button {
     const char *label;
     int id;
-    char hotkey; // 0: none, as Windows gives OK and Cancel no mnemonic
+    char hotkey; // 0: none; Cancel answers Escape
 };
 
 struct ButtonSet {
@@ -43,11 +43,11 @@ struct ButtonSet {
 const ButtonSet button_sets[] = {
     {{{"OK", IDOK, 'O'}}},
     {{{"OK", IDOK, 'O'}, {"Cancel", IDCANCEL, 0}}},
-    {{{"Abort", IDABORT_, 'A'}, {"Retry", IDRETRY_, 'R'}, {"Ignore", IDIGNORE_, 'I'}}},
+    {{{"Abort", ID_ABORT, 'A'}, {"Retry", ID_RETRY, 'R'}, {"Ignore", ID_IGNORE, 'I'}}},
     {{{"Yes", IDYES, 'Y'}, {"No", IDNO, 'N'}, {"Cancel", IDCANCEL, 0}}},
     {{{"Yes", IDYES, 'Y'}, {"No", IDNO, 'N'}}},
-    {{{"Retry", IDRETRY_, 'R'}, {"Cancel", IDCANCEL, 0}}},
-    {{{"Cancel", IDCANCEL, 0}, {"Try Again", IDTRYAGAIN_, 'T'}, {"Continue", IDCONTINUE_, 'C'}}},
+    {{{"Retry", ID_RETRY, 'R'}, {"Cancel", IDCANCEL, 0}}},
+    {{{"Cancel", IDCANCEL, 0}, {"Try Again", ID_TRY_AGAIN, 'T'}, {"Continue", ID_CONTINUE, 'C'}}},
 };
 const UINT BUTTON_SET_COUNT = sizeof button_sets / sizeof button_sets[0];
 
