@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Message boxes in a real terminal (tmux): the box is drawn over the
-screen, keys answer it, and the screen under it comes back.
+screen, keys answer it, and the screen under it comes back. As a script
+(piped input) the boxes take their answers from the input.
 
 usage: message_box_terminal.py PATH_TO_PROBE
 """
@@ -56,8 +57,20 @@ def expected_row(screen, row):
     return background_row(int(number)) if number and number.isdigit() else None
 
 
+def run_script(probe):
+    done = subprocess.run([probe], input=b"n\ry", capture_output=True, timeout=30)
+    out = done.stdout.decode("utf-8", "replace")
+    check(done.returncode == 0, f"the script runs to its end (status {done.returncode})")
+    check("ANSWER=7 SHOWN Press any key to continue..." in out,
+          "N answers the question, Enter closes the notice")
+    ended = subprocess.run([probe], input=b"\r", capture_output=True, timeout=30)
+    check("ANSWER=6" in ended.stdout.decode("utf-8", "replace"), "Enter takes the first button")
+    check(ended.returncode == 1, "input that ends inside a box ends the program with status 1")
+
+
 def main():
     probe = sys.argv[1]
+    run_script(probe)
     if not shutil.which("tmux"):
         print("tmux is not installed: the project's set-up (make test) installs it")
         sys.exit(1)
