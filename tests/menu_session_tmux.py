@@ -229,30 +229,32 @@ def check_menu(screen, painting):
           f" (is {screen.cursor})")
 
 
-def menu_painted(screen):
-    return screen.row_text(11) == menu_text_at(11).rstrip() and screen.cursor == (INPUT_ROW, 0)
+def menu_complete(painting):
+    """Waiting ends on the whole expected screen: a console may show a
+    painting in several updates."""
+    def complete(screen):
+        return (screen.cursor == (INPUT_ROW, 0) and
+                not screen.mismatches(menu_text_at, menu_attribute_at(painting)))
+    return complete
 
 
-def run_option(tmux, key, rows, n_row, m):
-    """Key, n = 3 and m typed at their prompts, the whole answer screen
-    checked, then n = 0; returns the menu painted again."""
-    typed = {n_row: "3", n_row + 1: m}
-    for row, text in typed.items():
+def run_option(tmux, key, rows, typed):
+    """The option's key, then each typed line at its prompt (row, text); the
+    whole answer screen is checked, then n = 0 brings the menu back."""
+    tmux.key(key)
+    for row, text in typed:
         prompt = rows[row][:-len(text)].rstrip()
-        if row == n_row:
-            tmux.key(key)
         screen = tmux.wait_for(row_is(row, prompt))
         check(screen.row_text(row) == prompt, f"option {key} asks {prompt!r}", screen)
         tmux.line(text)
-    last = len(rows) - 1
-    screen = tmux.wait_for(row_is(last, rows[last]))
+    screen = tmux.wait_for(lambda screen: not screen.mismatches(lines_text(rows), all_blue))
     check_screen(screen, lines_text(rows), all_blue, f"option {key} answer")
     tmux.line("0")
-    return tmux.wait_for(menu_painted)
+    return tmux.wait_for(menu_complete(2))
 
 
 def run_session(tmux, status_file):
-    screen = tmux.wait_for(menu_painted)
+    screen = tmux.wait_for(menu_complete(1))
     check_menu(screen, 1)
 
     # Keys other than 1 to 4 change nothing and are not echoed.
@@ -266,14 +268,24 @@ def run_session(tmux, status_file):
     sum_title = f"1. Compute (1^2+2^2+3^2+{ELLIPSIS}+n^2)/m"
     sum_rows = [sum_title, "", "Input n [0, 100]: 3", "Input m (non-zero, signed integer):2",
                 "Quotient: +7", "Remainder: +0", sum_title, "", "Input n [0, 100]:"]
-    screen = run_option(tmux, "1", sum_rows, 2, "2")
+    screen = run_option(tmux, "1", sum_rows, [(2, "3"), (3, "2")])
     check_menu(screen, 2)
 
     alternating_title = "2. Compute (1^2-2^2+3^2+...+(-1)^(n+1) n^2)*m"
     alternating_rows = [alternating_title, "Please input n [0, 50]: 3",
                         "Input m (non-zero, signed integer):-2", "-12", alternating_title,
                         "Please input n [0, 50]:"]
-    screen = run_option(tmux, "2", alternating_rows, 1, "-2")
+    screen = run_option(tmux, "2", alternating_rows, [(1, "3"), (2, "-2")])
+    check_menu(screen, 2)
+
+    # S(10), and S(1474), which overflows: "+" and the byte EC, which code
+    # page 437 shows as the infinity sign.
+    recurrence_prompt = ["3.Compute S(n).",
+                         "Define S(n) = 1.0 +S(n-1) + S(n-2),     n>=2. S(0) = 1.0, S(1) = 1.5"]
+    recurrence_rows = (recurrence_prompt + ["Please input n:10", "+2.0450000E+002"] +
+                       recurrence_prompt + ["Please input n:1474", "+" + b"\xec".decode("cp437")] +
+                       recurrence_prompt + ["Please input n:"])
+    screen = run_option(tmux, "3", recurrence_rows, [(2, "10"), (6, "1474")])
     check_menu(screen, 2)
 
     tmux.key("4")
