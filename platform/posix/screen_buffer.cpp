@@ -108,41 +108,43 @@ DWORD ScreenBuffer::cells_from(COORD at, DWORD wanted) const {
     return static_cast<DWORD>(std::min<size_t>(wanted, total - start));
 }
 
+// Calls visit(cell, i) for the count cells from `at` on, a row at a time.
+template <typename Buffer, typename Visit>
+void ScreenBuffer::visit_cells(Buffer &buffer, COORD at, DWORD count, Visit visit) {
+    DWORD done = 0;
+    int row_index = at.Y;
+    int column = at.X;
+    while (done < count) {
+        auto *cells = buffer.row(row_index);
+        DWORD run = std::min<DWORD>(count - done, static_cast<DWORD>(buffer.columns_ - column));
+        for (DWORD i = 0; i < run; ++i) visit(cells[column + static_cast<int>(i)], done + i);
+        done += run;
+        ++row_index;
+        column = 0;
+    }
+}
+
 DWORD ScreenBuffer::write_bytes(COORD at, const unsigned char *bytes, DWORD count) {
     DWORD n = cells_from(at, count);
-    for (DWORD i = 0; i < n; ++i) {
-        DWORD offset = static_cast<DWORD>(at.X) + i;
-        row(at.Y + static_cast<int>(offset / columns_))[offset % columns_].byte = bytes[i];
-    }
+    visit_cells(*this, at, n, [&](Cell &cell, DWORD i) { cell.byte = bytes[i]; });
     return n;
 }
 
 DWORD ScreenBuffer::write_attributes(COORD at, const WORD *attributes, DWORD count) {
     DWORD n = cells_from(at, count);
-    for (DWORD i = 0; i < n; ++i) {
-        DWORD offset = static_cast<DWORD>(at.X) + i;
-        row(at.Y + static_cast<int>(offset / columns_))[offset % columns_].attribute =
-            attributes[i];
-    }
+    visit_cells(*this, at, n, [&](Cell &cell, DWORD i) { cell.attribute = attributes[i]; });
     return n;
 }
 
 DWORD ScreenBuffer::read_bytes(COORD at, unsigned char *bytes, DWORD count) const {
     DWORD n = cells_from(at, count);
-    for (DWORD i = 0; i < n; ++i) {
-        DWORD offset = static_cast<DWORD>(at.X) + i;
-        bytes[i] = row(at.Y + static_cast<int>(offset / columns_))[offset % columns_].byte;
-    }
+    visit_cells(*this, at, n, [&](const Cell &cell, DWORD i) { bytes[i] = cell.byte; });
     return n;
 }
 
 DWORD ScreenBuffer::read_attributes(COORD at, WORD *attributes, DWORD count) const {
     DWORD n = cells_from(at, count);
-    for (DWORD i = 0; i < n; ++i) {
-        DWORD offset = static_cast<DWORD>(at.X) + i;
-        attributes[i] =
-            row(at.Y + static_cast<int>(offset / columns_))[offset % columns_].attribute;
-    }
+    visit_cells(*this, at, n, [&](const Cell &cell, DWORD i) { attributes[i] = cell.attribute; });
     return n;
 }
 

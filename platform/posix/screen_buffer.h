@@ -58,6 +58,8 @@ class ScreenBuffer {
     Cell *row(int index);
     size_t cell_index(int row_index, int column) const;
     DWORD cells_from(COORD at, DWORD wanted) const;
+    template <typename Buffer, typename Visit>
+    static void visit_cells(Buffer &buffer, COORD at, DWORD count, Visit visit);
     void put_byte(unsigned char byte);
     void write_tab();
     void line_feed();

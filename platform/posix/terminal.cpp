@@ -226,8 +226,8 @@ bool terminal_write(const std::string &text) {
         } else if (n < 0 && errno == EAGAIN) {
             pollfd wait_for{state.output_fd, POLLOUT, 0};
             poll(&wait_for, 1, -1);
-        } else if (n < 0 && errno != EINTR) {
-            return false;
+        } else if (n == 0 || errno != EINTR) {
+            return false; // the terminal is gone (EIO after a hangup)
         }
     }
     return true;

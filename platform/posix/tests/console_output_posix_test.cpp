@@ -279,6 +279,13 @@ TEST_F(ConsoleOutput, ForeignHandlesAreRefusedAndChangeNothing) {
     EXPECT_EQ(info.wAttributes, 0x07);
 }
 
+TEST_F(ConsoleOutput, UnknownStandardHandleIsRefused) {
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(GetStdHandle(static_cast<DWORD>(-13)), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_NE(GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE));
+}
+
 TEST_F(ConsoleOutput, StandardErrorIsTheSameScreenBuffer) {
     DWORD written = 0;
     ASSERT_TRUE(WriteConsoleA(GetStdHandle(STD_ERROR_HANDLE), "err", 3, &written, nullptr));
