@@ -114,43 +114,53 @@ wait_for_state() {
     done
 }
 
+# The pane's terminal is in the console's raw mode.
+raw_mode_on() {
+    settings=$(stty -a < "$pane_tty")
+    for flag in -isig -icanon -echo -ixon -icrnl; do
+        echo "$settings" | grep -q -- "$flag\b" || return 1
+    done
+}
+
 # Wipes the pane's screen behind the program's back.
 wipe_screen() { printf '\033[H\033[2J' > "$pane_tty"; }
 
-# Stop (SIGTSTP) gives the terminal back; continue takes raw mode again and
-# repaints; a resize repaints within the new size. Ends with SIGTERM.
+# Stop gives the terminal back; continue takes raw mode again and repaints;
+# a resize repaints within the new size. Ends with SIGTERM. The stop comes
+# from outside (SIGTSTP) or from the program itself (Ctrl+Z read as a key).
+# run_stop_and_resize_case NAME MODE SEND_TSTP
 run_stop_and_resize_case() {
+    name=$1 mode=$2 send_stop=$3
     failed_before=$failures
     rm -f "$dir"/*
     cat > "$dir/run.sh" <<SCRIPT
 stty -g > $dir/before
-$probe wait $dir/pid
+$probe $mode $dir/pid
 echo \$? > $dir/status
 stty -g > $dir/after
 SCRIPT
     tmux_cmd send-keys -t probe "clear; sh $dir/run.sh" Enter
     if ! wait_for "$dir/pid"; then
-        fail "stop: the probe never drew its screen"
+        fail "$name: the probe never drew its screen"
         return
     fi
     pid=$(cat "$dir/pid")
-    raw=$(stty -g < "$pane_tty")
-    kill -s TSTP "$pid"
-    wait_for_state "$pid" T || fail "stop: the probe did not stop"
+    [ "$send_stop" = yes ] && kill -s TSTP "$pid"
+    wait_for_state "$pid" T || fail "$name: the probe did not stop"
     [ "$(stty -g < "$pane_tty")" = "$(cat "$dir/before")" ] ||
-        fail "stop: the terminal was not given back while stopped"
+        fail "$name: the terminal was not given back while stopped"
     wipe_screen
     kill -s CONT "$pid"
-    wait_for_text "bright white on blue" || fail "continue: the screen was not repainted"
-    [ "$(stty -g < "$pane_tty")" = "$raw" ] || fail "continue: raw mode did not come back"
+    wait_for_text "bright white on blue" || fail "$name: the screen was not repainted"
+    raw_mode_on || fail "$name: raw mode did not come back"
     wipe_screen
     tmux_cmd resize-window -t probe -x 30 -y 10
-    wait_for_text "bright white on blue" || fail "resize: the screen was not repainted"
+    wait_for_text "bright white on blue" || fail "$name: the screen was not repainted"
     tmux_cmd resize-window -t probe -x 80 -y 25
     kill -s TERM "$pid"
-    wait_for "$dir/after" || fail "stop: the probe did not end"
-    cmp -s "$dir/before" "$dir/after" || fail "stop: terminal settings changed"
-    [ $failures -eq "$failed_before" ] && echo "ok: stop, continue and resize"
+    wait_for "$dir/after" || fail "$name: the probe did not end"
+    cmp -s "$dir/before" "$dir/after" || fail "$name: terminal settings changed"
+    [ $failures -eq "$failed_before" ] && echo "ok: $name"
 }
 
 pane_tty=$(tmux_cmd display -p -t probe '#{pane_tty}')
@@ -164,7 +174,8 @@ run_case SIGQUIT wait QUIT 131
 run_case SIGSEGV segv "" 139
 run_case abort abort "" 134
 run_case "input from a file" return "" 0 "< /dev/null"
-run_stop_and_resize_case
+run_stop_and_resize_case "SIGTSTP, continue and resize" wait yes
+run_stop_and_resize_case "Ctrl+Z from the program, continue and resize" suspend no
 
 if [ $failures -ne 0 ]; then
     echo "$failures check(s) failed"

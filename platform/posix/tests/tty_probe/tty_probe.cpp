@@ -1,7 +1,8 @@
 // A small program for the terminal test: paints coloured text through the
 // console API, then leaves the way its first argument names. The second
 // argument is a file that receives the process id once the screen is drawn.
-//   tty_probe return|exit|bell|wait|segv|abort PIDFILE
+//   tty_probe return|exit|bell|wait|suspend|segv|abort PIDFILE
+// (suspend: stops itself as Ctrl+Z does, then waits like wait.)
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -9,6 +10,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "posix/posix_console.h"
 #include "win32.h"
 
 namespace {
@@ -59,6 +61,7 @@ int main(int argc, char **argv) {
     }
     if (strcmp(mode, "segv") == 0) write_to_read_only_page();
     if (strcmp(mode, "abort") == 0) abort();
+    if (strcmp(mode, "suspend") == 0) posix_console::suspend();
     for (int i = 0; i < 600; ++i) Sleep(100); // waits for a signal, a minute at most
     return 4;
 }
