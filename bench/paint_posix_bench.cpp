@@ -1,16 +1,22 @@
 // Figures of the Linux console's terminal output: bytes and write calls for
 // the menu's first paint, for a repaint that changes nothing and for a
-// one-cell change; the time from start to the painted menu; the time of a
+// one-cell change; the time from start to the painted menu, in this process
+// and for the menu program started anew; the time of a
 // clear of a 120 x 9001 headless buffer. The menu is painted into a
 // pseudo-terminal of 80 x 25 that this program drains; figures go to the
 // original standard output.
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
+
+#include <string>
 
 #include "con_output.h"
 #include "console_host.h"
@@ -27,7 +33,7 @@ double now_ms() {
 }
 
 int master_fd = -1;
-FILE *report = nullptr;
+FILE *report = stdout;
 
 // The program's standard input and output become a pseudo-terminal; the
 // figures keep going to where standard output went before.
@@ -40,6 +46,7 @@ bool open_pseudo_terminal() {
     size.ws_col = 80;
     size.ws_row = 25;
     ioctl(terminal, TIOCSWINSZ, &size);
+    fflush(stdout);
     report = fdopen(dup(STDOUT_FILENO), "w");
     dup2(terminal, STDIN_FILENO);
     dup2(terminal, STDOUT_FILENO);
@@ -48,11 +55,15 @@ bool open_pseudo_terminal() {
     return report != nullptr;
 }
 
-// Reads what the terminal received, so that the writes never block.
-void drain() {
+// Reads what a terminal received, so that the writes never block.
+void drain_fd(int fd) {
     char buffer[4096];
-    while (read(master_fd, buffer, sizeof buffer) > 0) {
+    while (read(fd, buffer, sizeof buffer) > 0) {
     }
+}
+
+void drain() {
+    drain_fd(master_fd);
 }
 
 struct Step {
@@ -102,9 +113,68 @@ void bench_headless_clear() {
             rounds);
 }
 
+std::string program_beside_this_one(const char *name) {
+    char self[4096];
+    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return "";
+    std::string path(self, static_cast<size_t>(length));
+    return path.substr(0, path.rfind('/') + 1) + name;
+}
+
+[[noreturn]] void exec_on_terminal(const char *terminal_name, const std::string &program) {
+    setsid();
+    int terminal = open(terminal_name, O_RDWR);
+    winsize size{};
+    size.ws_col = 80;
+    size.ws_row = 25;
+    ioctl(terminal, TIOCSWINSZ, &size);
+    dup2(terminal, STDIN_FILENO);
+    dup2(terminal, STDOUT_FILENO);
+    execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
+    _exit(127);
+}
+
+// The menu program itself on a pseudo-terminal of its own: from fork to the
+// last byte of its first paint. The paint is one write; it is over when
+// 200 ms pass without more.
+void bench_menu_process() {
+    std::string menu = program_beside_this_one("menu");
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (access(menu.c_str(), X_OK) != 0 || master < 0 || grantpt(master) != 0 ||
+        unlockpt(master) != 0) {
+        fprintf(report, "menu process: not measured (no %s or no pseudo-terminal)\n", menu.c_str());
+        return;
+    }
+    std::string terminal_name = ptsname(master);
+    double start = now_ms();
+    pid_t child = fork();
+    if (child == 0) exec_on_terminal(terminal_name.c_str(), menu);
+    double last = start;
+    size_t total = 0;
+    char buffer[4096];
+    for (;;) {
+        pollfd ready{master, POLLIN, 0};
+        if (poll(&ready, 1, total == 0 ? 5000 : 200) <= 0) break;
+        ssize_t n = read(master, buffer, sizeof buffer);
+        if (n <= 0) break;
+        total += static_cast<size_t>(n);
+        last = now_ms();
+    }
+    kill(child, SIGTERM);
+    fcntl(master, F_SETFL, O_NONBLOCK);
+    for (int i = 0; i < 100 && waitpid(child, nullptr, WNOHANG) == 0; ++i) {
+        drain_fd(master);
+        usleep(10000);
+    }
+    close(master);
+    fprintf(report, "%-44s %9.3f ms (%zu bytes)\n", "menu process: fork and exec to painted menu",
+            last - start, total);
+}
+
 } // namespace
 
 int main() {
+    bench_menu_process();
     double started = now_ms();
     if (!open_pseudo_terminal()) {
         fprintf(stderr, "paint_posix_bench: no pseudo-terminal\n");
