@@ -50,13 +50,22 @@ check_colours() {
 }
 
 # check_fresh_line: the prompt follows on the row below the last output.
+# The shell may take a moment to print: up to 5 s.
 check_fresh_line() {
-    screen=$(tmux_cmd capture-pane -t probe -p)
-    after=$(echo "$screen" | grep -A1 "plain ♥ end" | tail -n 1)
-    case "$after" in
-    "probe>"* | Terminated* | Hangup* | Quit* | "Segmentation fault"* | Aborted*) ;;
-    *) fail "$1: the prompt is not on the line below the output: '$after'" ;;
-    esac
+    tries=0
+    while :; do
+        screen=$(tmux_cmd capture-pane -t probe -p)
+        after=$(echo "$screen" | grep -A1 "plain ♥ end" | tail -n 1)
+        case "$after" in
+        "probe>"* | Terminated* | Hangup* | Quit* | "Segmentation fault"* | Aborted*) return ;;
+        esac
+        tries=$((tries + 1))
+        if [ $tries -gt 50 ]; then
+            fail "$1: the prompt is not on the line below the output: '$after'"
+            return
+        fi
+        sleep 0.1
+    done
 }
 
 # run_case NAME MODE SIGNAL EXPECTED_STATUS [INPUT_REDIRECTION]
@@ -84,7 +93,6 @@ SCRIPT
         fail "$name: the probe did not end"
         return
     fi
-    sleep 0.2
     status=$(cat "$dir/status")
     [ "$status" = "$expected" ] || fail "$name: exit status $status, expected $expected"
     cmp -s "$dir/before" "$dir/after" ||
