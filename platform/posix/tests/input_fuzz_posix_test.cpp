@@ -2,7 +2,7 @@
 // seed: no crash, no out-of-bounds access (run them under the sanitizers),
 // and the decoder's contracts hold for every input. CONRT_FUZZ_SCALE
 // multiplies the number of inputs (1 by default, for every test run; the
-// sanitizer build runs them once more with 6).
+// sanitizer build runs them once more with 5).
 #include <stdlib.h>
 
 #include <random>
@@ -30,8 +30,8 @@ const std::string PIECES[] = {
     "\xf0",  "\x9f",  "a",     "Z",         "?",      "<",    "1;5",  "17;29;0;1;8;1",
     "\x1b[", "\x1bO", "\x1b]", "\x1b[200~", "\x1b\\", "\t"};
 
-std::string random_bytes(std::mt19937 &random, size_t max_pieces) {
-    std::string bytes;
+void random_bytes(std::mt19937 &random, size_t max_pieces, std::string &bytes) {
+    bytes.clear();
     size_t pieces = random() % (max_pieces + 1);
     for (size_t i = 0; i < pieces; ++i) {
         if (random() % 4 == 0) {
@@ -40,7 +40,6 @@ std::string random_bytes(std::mt19937 &random, size_t max_pieces) {
             bytes += PIECES[random() % (sizeof PIECES / sizeof PIECES[0])];
         }
     }
-    return bytes;
 }
 
 size_t fake_encoder(uint32_t code_point, char out[2]) {
@@ -56,15 +55,18 @@ struct Decoded {
     bool ok = true;
 };
 
-// Decodes bytes in chunks of the given sizes (0: all at once), checking the
-// decoder's contracts at every call.
-Decoded decode_in_chunks(const std::string &bytes, std::mt19937 *chunking, ByteSource source) {
-    Decoded result;
+// Decodes bytes in chunks of random sizes (chunking null: all at once),
+// checking the decoder's contracts at every call. The result and the buffer
+// are the caller's, kept from input to input.
+void decode_in_chunks(const std::string &bytes, std::mt19937 *chunking, ByteSource source,
+                      Decoded &result, std::string &buffer) {
+    result.events.clear();
+    result.ok = true;
+    buffer.clear();
     DecoderOptions options;
     options.source = source;
     options.encode = fake_encoder;
     DecoderState state;
-    std::string buffer;
     size_t next = 0;
     auto drain = [&](bool timed_out) {
         for (;;) {
@@ -96,7 +98,6 @@ Decoded decode_in_chunks(const std::string &bytes, std::mt19937 *chunking, ByteS
         drain(false);
     }
     drain(true);
-    return result;
 }
 
 bool same_events(const std::vector<INPUT_RECORD> &a, const std::vector<INPUT_RECORD> &b) {
@@ -115,13 +116,15 @@ bool same_events(const std::vector<INPUT_RECORD> &a, const std::vector<INPUT_REC
 // However the bytes are cut into reads, the keys are the same.
 TEST(InputFuzz, DecoderGivesTheSameKeysHoweverTheBytesAreSplit) {
     std::mt19937 random(20261208);
-    const unsigned long inputs = 100000 * scale();
+    const unsigned long inputs = 200000 * scale();
     unsigned long failures = 0;
+    std::string bytes, buffer;
+    Decoded whole, split;
     for (unsigned long n = 0; n < inputs; ++n) {
-        std::string bytes = random_bytes(random, 24);
+        random_bytes(random, 24, bytes);
         ByteSource source = n % 2 ? ByteSource::Script : ByteSource::Terminal;
-        Decoded whole = decode_in_chunks(bytes, nullptr, source);
-        Decoded split = decode_in_chunks(bytes, &random, source);
+        decode_in_chunks(bytes, nullptr, source, whole, buffer);
+        decode_in_chunks(bytes, &random, source, split, buffer);
         if (!whole.ok || !split.ok || !same_events(whole.events, split.events)) {
             if (++failures <= 5) {
                 std::string hex;
@@ -213,7 +216,8 @@ TEST_F(LineReaderFuzz, RandomScriptsEndOnlyThroughTheirEndOrCtrlC) {
     const unsigned long scripts = 5000 * scale();
     for (unsigned long n = 0; n < scripts; ++n) {
         console_host_open(1 + random() % 30, 1 + random() % 6);
-        std::string script = random_bytes(random, 40);
+        std::string script;
+        random_bytes(random, 40, script);
         feed(script);
         DWORD modes[] = {0x1F7, 0, ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT, ENABLE_PROCESSED_INPUT};
         long status = exit_status_of([&] {
