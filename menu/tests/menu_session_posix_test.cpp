@@ -1,5 +1,5 @@
 // Whole menu sessions on a headless console: keys and lines arrive as script
-// input, one key at a time as the program asks, and the session ends either
+// input only as the program asks for it, and the session ends either
 // through the quit sequence or when the input runs out.
 #include <gtest/gtest.h>
 
@@ -9,35 +9,15 @@
 #include "console_host.h"
 #include "console_screen.h"
 #include "menu.h"
+#include "menu_session.h"
 
 namespace {
 
 using console_screen::row_text;
 
-struct ProcessExit {
-    unsigned code;
-};
+using menu_session::INPUT_ENDED;
+using menu_session::run_menu;
 
-void throw_exit(unsigned code) {
-    throw ProcessExit{code};
-}
-
-// Runs the program on the given input; returns its exit status.
-unsigned run_menu(const std::string &input) {
-    console_host_open(80, 25);
-    console_host_set_exit_hook(throw_exit);
-    console_host_feed(input.data(), static_cast<unsigned>(input.size()));
-    unsigned code = 9999;
-    try {
-        menu_main();
-    } catch (const ProcessExit &exit) {
-        code = exit.code;
-    }
-    console_host_set_exit_hook(nullptr);
-    return code;
-}
-
-constexpr unsigned INPUT_ENDED = 1;
 const std::string option1_title = "1. Compute (1^2+2^2+3^2+\xA1\x4B+n^2)/m";
 
 TEST(MenuSession, OptionOnePrintsQuotientAndRemainder) {

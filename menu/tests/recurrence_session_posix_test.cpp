@@ -8,34 +8,14 @@
 #include "console_host.h"
 #include "console_screen.h"
 #include "menu.h"
+#include "menu_session.h"
 
 namespace {
 
 using console_screen::row_text;
 
-struct ProcessExit {
-    unsigned code;
-};
-
-void throw_exit(unsigned code) {
-    throw ProcessExit{code};
-}
-
-unsigned run_menu(const std::string &input) {
-    console_host_open(80, 25);
-    console_host_set_exit_hook(throw_exit);
-    console_host_feed(input.data(), static_cast<unsigned>(input.size()));
-    unsigned code = 9999;
-    try {
-        menu_main();
-    } catch (const ProcessExit &exit) {
-        code = exit.code;
-    }
-    console_host_set_exit_hook(nullptr);
-    return code;
-}
-
-constexpr unsigned INPUT_ENDED = 1;
+using menu_session::INPUT_ENDED;
+using menu_session::run_menu;
 const std::string TITLE = "3.Compute S(n).";
 // LF CR after the title; the tab after "S(n-2), " (column 36) reaches column 40.
 const std::string DEFINITION =
