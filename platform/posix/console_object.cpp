@@ -58,14 +58,18 @@ void start_console_streams() {
 
 void render_to_terminal() {
     Console &c = the_console;
+    // A resize or a resume: the terminal's content is no longer known.
+    bool repaint = terminal_take_repaint();
+    bool unchanged = c.screen.version() == c.rendered_version && c.renderer.cleared();
+    if (!repaint && unchanged && c.pending_output.empty() && c.pending_bells == 0) return;
     std::string out;
     out.swap(c.pending_output);
-    // A resize or a resume: the terminal's content is no longer known.
-    if (terminal_take_repaint()) {
+    if (repaint) {
         TerminalSize size = terminal_size();
         c.renderer.clear(size.columns, size.rows, out);
     }
     c.renderer.render(c.screen, *c.codepage, out);
+    c.rendered_version = c.screen.version();
     if (c.pending_bells > 0) out += '\a';
     if (!out.empty()) terminal_write(out);
     terminal_set_restore_text(c.renderer.restore_text());

@@ -27,6 +27,8 @@ struct Console {
     Renderer renderer;
     // Bytes for the terminal that wait for the next flush (the first clear).
     std::string pending_output;
+    // The screen buffer's version that the terminal shows.
+    unsigned long rendered_version = 0;
 };
 
 // The object itself, started or not.

@@ -22,6 +22,7 @@ void ScreenBuffer::reset(int columns, int rows) {
     columns_ = std::max(columns, 1);
     rows_ = std::max(rows, 1);
     top_ = 0;
+    ++version_;
     cursor_ = {0, 0};
     attribute_ = DEFAULT_ATTRIBUTE;
     cells_.assign(static_cast<size_t>(columns_) * static_cast<size_t>(rows_),
@@ -34,6 +35,7 @@ bool ScreenBuffer::contains(COORD position) const {
 
 bool ScreenBuffer::set_cursor(COORD position) {
     if (!contains(position)) return false;
+    ++version_;
     cursor_ = position;
     return true;
 }
@@ -53,6 +55,7 @@ Cell *ScreenBuffer::row(int index) {
 }
 
 size_t ScreenBuffer::write_processed(const unsigned char *bytes, size_t count) {
+    ++version_;
     size_t bells = 0;
     for (size_t i = 0; i < count; ++i) {
         switch (bytes[i]) {
@@ -125,12 +128,14 @@ void ScreenBuffer::visit_cells(Buffer &buffer, COORD at, DWORD count, Visit visi
 }
 
 DWORD ScreenBuffer::write_bytes(COORD at, const unsigned char *bytes, DWORD count) {
+    ++version_;
     DWORD n = cells_from(at, count);
     visit_cells(*this, at, n, [&](Cell &cell, DWORD i) { cell.byte = bytes[i]; });
     return n;
 }
 
 DWORD ScreenBuffer::write_attributes(COORD at, const WORD *attributes, DWORD count) {
+    ++version_;
     DWORD n = cells_from(at, count);
     visit_cells(*this, at, n, [&](Cell &cell, DWORD i) { cell.attribute = attributes[i]; });
     return n;

@@ -54,6 +54,10 @@ class ScreenBuffer {
     DWORD read_bytes(COORD at, unsigned char *bytes, DWORD count) const;
     DWORD read_attributes(COORD at, WORD *attributes, DWORD count) const;
 
+    // Counts the changes that can alter what is shown (cells, size, cursor),
+    // so that a flush with nothing new costs nothing.
+    unsigned long version() const { return version_; }
+
   private:
     Cell *row(int index);
     size_t cell_index(int row_index, int column) const;
@@ -73,6 +77,7 @@ class ScreenBuffer {
     COORD cursor_ = {0, 0};
     WORD attribute_ = DEFAULT_ATTRIBUTE;
     std::vector<Cell> cells_;
+    unsigned long version_ = 0;
 };
 
 } // namespace posix_console
