@@ -24,6 +24,10 @@ constexpr int FATAL_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV,
                                  SIGBUS, SIGFPE,  SIGILL, SIGABRT};
 constexpr int FATAL_COUNT = sizeof FATAL_SIGNALS / sizeof FATAL_SIGNALS[0];
 constexpr size_t RESTORE_CAPACITY = 256;
+// Bracketed paste, and win32-input-mode where the terminal honours it: the
+// key decoder reads both, and a terminal that knows neither ignores them.
+constexpr char INPUT_MODES_ON[] = "\x1b[?2004h\x1b[?9001h";
+constexpr char INPUT_MODES_OFF[] = "\x1b[?9001l\x1b[?2004l";
 
 struct TerminalState {
     int input_fd = -1;
@@ -65,10 +69,19 @@ void write_all_raw(int fd, const char *bytes, size_t length) {
     }
 }
 
-// Async-signal-safe: restore bytes out, original termios back.
+// Where the input modes are asked for: the terminal being drawn on, or the
+// one keys come from when output goes elsewhere.
+int input_modes_fd() {
+    if (!state.have_termios) return -1;
+    return state.output_fd >= 0 ? state.output_fd : state.input_fd;
+}
+
+// Async-signal-safe: input modes off, restore bytes out, original termios back.
 void give_terminal_back() {
     int saved_errno = errno;
     int current = restore_current;
+    int modes_fd = input_modes_fd();
+    if (modes_fd >= 0) write_all_raw(modes_fd, INPUT_MODES_OFF, sizeof INPUT_MODES_OFF - 1);
     if (state.output_fd >= 0)
         write_all_raw(state.output_fd, restore_bytes[current], restore_length[current]);
     if (state.have_termios) tcsetattr(state.input_fd, TCSADRAIN, &state.original);
@@ -76,7 +89,9 @@ void give_terminal_back() {
 }
 
 void take_raw_mode() {
-    if (state.have_termios) tcsetattr(state.input_fd, TCSADRAIN, &state.raw);
+    if (!state.have_termios) return;
+    tcsetattr(state.input_fd, TCSADRAIN, &state.raw);
+    write_all_raw(input_modes_fd(), INPUT_MODES_ON, sizeof INPUT_MODES_ON - 1);
 }
 
 void on_fatal_signal(int signal_number) {
@@ -195,6 +210,8 @@ void terminal_start(int input_fd, int output_fd) {
     if (state.have_termios && tcsetattr(input_fd, TCSADRAIN, &state.raw) != 0) {
         state.have_termios = false;
     }
+    int modes_fd = input_modes_fd();
+    if (modes_fd >= 0) write_all_raw(modes_fd, INPUT_MODES_ON, sizeof INPUT_MODES_ON - 1);
 }
 
 void terminal_stop() {

@@ -26,11 +26,14 @@ std::string csi(const std::string &body) {
 std::string cup(int row, int column) {
     return csi(std::to_string(row + 1) + ";" + std::to_string(column + 1) + "H");
 }
+std::string input_modes(char set) {
+    return csi(std::string("?2004") + set) + csi(std::string("?9001") + set);
+}
 std::string clear_screen() {
-    return csi("m") + csi("H") + csi("2J");
+    return input_modes('h') + csi("m") + csi("H") + csi("2J");
 }
 std::string restore_below(int row) {
-    return csi("m") + csi("?25h") + cup(row, 0) + "\r\n";
+    return csi("?9001l") + csi("?2004l") + csi("m") + csi("?25h") + cup(row, 0) + "\r\n";
 }
 
 size_t count_of(const std::string &text, const std::string &part) {
