@@ -330,10 +330,14 @@ def main():
     tmux = Tmux(f"conrt-session-{os.getpid()}")
     tmux("new-session", "-d", "-s", "menu", "-x", str(COLUMNS), "-y", str(ROWS), "sh", "-c",
          shell)
+    socket = tmux("display-message", "-p", "#{socket_path}", check_status=False).strip()
     try:
         run_session(tmux, status_file)
     finally:
         tmux("kill-server", check_status=False)
+        # The server leaves its socket file behind.
+        if socket and os.path.exists(socket):
+            os.unlink(socket)
         shutil.rmtree(work, ignore_errors=True)
     if failures:
         print(f"{len(failures)} check(s) failed")
