@@ -5,6 +5,7 @@
 
 #include "con_diag.h"
 #include "marked_screen.h"
+#include "register_fixture.h"
 
 namespace {
 
@@ -16,10 +17,6 @@ struct FrameSeen {
 };
 
 } // namespace
-
-#define STRINGIFY_(x) #x
-#define STRINGIFY(x) STRINGIFY_(x)
-#define SYMBOL(name) STRINGIFY(__USER_LABEL_PREFIX__) #name
 
 // clang-format off
 
@@ -94,17 +91,7 @@ extern "C" __attribute__((naked)) void registers_first(FrameSeen *, const char *
 // EAX, EBX, ECX, EDX, ESI, EDI, flags. (lea, unlike add, leaves the flags.)
 extern "C" __attribute__((naked)) void frame_dump_keeping(uint32_t *, const char *)
 {
-    asm("    pushl %ebp\n"
-        "    movl %esp, %ebp\n"
-        "    pushal\n"
-        "    pushl $0x8D7\n"
-        "    popfl\n"
-        "    movl $0x11111111, %eax\n"
-        "    movl $0x22222222, %ebx\n"
-        "    movl $0x33333333, %ecx\n"
-        "    movl $0x44444444, %edx\n"
-        "    movl $0x55555555, %esi\n"
-        "    movl $0x66666666, %edi\n"
+    asm(KEEPING_PROLOGUE(0x8D7)
         "    pushl $0\n"
         "    pushl $0\n"
         "    pushl $0\n"
@@ -116,19 +103,7 @@ extern "C" __attribute__((naked)) void frame_dump_keeping(uint32_t *, const char
         "    pushl $0\n"
         "    call " SYMBOL(con_dump_frame_named) "\n"
         "    leal 16(%esp), %esp\n"
-        "    pushfl\n"
-        "    pushl %edi\n"
-        "    movl 8(%ebp), %edi\n"
-        "    movl %eax, 0(%edi)\n"
-        "    movl %ebx, 4(%edi)\n"
-        "    movl %ecx, 8(%edi)\n"
-        "    movl %edx, 12(%edi)\n"
-        "    movl %esi, 16(%edi)\n"
-        "    popl 20(%edi)\n"
-        "    popl 24(%edi)\n"
-        "    popal\n"
-        "    popl %ebp\n"
-        "    ret\n");
+        KEEPING_EPILOGUE);
 }
 
 // clang-format on

@@ -4,6 +4,7 @@
 
 #include "con_diag.h"
 #include "marked_screen.h"
+#include "register_fixture.h"
 
 namespace {
 
@@ -18,10 +19,6 @@ struct DumpRun {
 };
 
 } // namespace
-
-#define STRINGIFY_(x) #x
-#define STRINGIFY(x) STRINGIFY_(x)
-#define SYMBOL(name) STRINGIFY(__USER_LABEL_PREFIX__) #name
 
 // Saves the test's registers, loads every register and the flags from
 // *load, calls con_dump_registers, stores what the registers and flags

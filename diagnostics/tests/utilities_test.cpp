@@ -7,10 +7,7 @@
 
 #include "con_diag.h"
 #include "diag_state.h"
-
-#define STRINGIFY_(x) #x
-#define STRINGIFY(x) STRINGIFY_(x)
-#define SYMBOL(name) STRINGIFY(__USER_LABEL_PREFIX__) #name
+#include "register_fixture.h"
 
 // clang-format off
 // Sets the direction flag among others, loads known values, trims blanks
@@ -18,35 +15,12 @@
 // EDX, ESI, EDI, flags. (lea, unlike add, leaves the flags alone.)
 extern "C" __attribute__((naked)) void trim_keeping(uint32_t *, char *)
 {
-    asm("    pushl %ebp\n"
-        "    movl %esp, %ebp\n"
-        "    pushal\n"
-        "    pushl $0xCD7\n"
-        "    popfl\n"
-        "    movl $0x11111111, %eax\n"
-        "    movl $0x22222222, %ebx\n"
-        "    movl $0x33333333, %ecx\n"
-        "    movl $0x44444444, %edx\n"
-        "    movl $0x55555555, %esi\n"
-        "    movl $0x66666666, %edi\n"
+    asm(KEEPING_PROLOGUE(0xCD7)
         "    pushl $32\n"
         "    pushl 12(%ebp)\n"
         "    call " SYMBOL(text_trim) "\n"
         "    leal 8(%esp), %esp\n"
-        "    pushfl\n"
-        "    cld\n"
-        "    pushl %edi\n"
-        "    movl 8(%ebp), %edi\n"
-        "    movl %eax, 0(%edi)\n"
-        "    movl %ebx, 4(%edi)\n"
-        "    movl %ecx, 8(%edi)\n"
-        "    movl %edx, 12(%edi)\n"
-        "    movl %esi, 16(%edi)\n"
-        "    popl 20(%edi)\n"
-        "    popl 24(%edi)\n"
-        "    popal\n"
-        "    popl %ebp\n"
-        "    ret\n");
+        KEEPING_EPILOGUE);
 }
 // clang-format on
 
