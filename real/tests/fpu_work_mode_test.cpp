@@ -4,24 +4,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "control_word.h"
 #include "real_internal.h"
 
 namespace {
 
-uint16_t control_word() {
-    uint16_t word;
-    asm volatile("fnstcw %0" : "=m"(word));
-    return word;
-}
-
-// Flags left by earlier work are cleared first: under a word that unmasks
-// them they would fault at the next FPU instruction.
-void load_control_word(uint16_t word) {
-    asm volatile("fnclex\n\tfldcw %0" ::"m"(word));
-}
-
 TEST(FpuWorkMode, EnterKeepsReservedBitsAndLeaveRestoresCallerSettings) {
-    const uint16_t original = control_word();
+    const uint16_t original = control_word::current();
     const struct {
         uint16_t caller;
         uint16_t work;
@@ -33,12 +22,12 @@ TEST(FpuWorkMode, EnterKeepsReservedBitsAndLeaveRestoresCallerSettings) {
         {0x0840, 0x0E7F}, // all exceptions unmasked, round up
     };
     for (const auto &c : cases) {
-        load_control_word(c.caller);
+        control_word::load(c.caller);
         fpu_enter_work_mode();
-        const uint16_t work = control_word();
+        const uint16_t work = control_word::current();
         fpu_leave_work_mode();
-        const uint16_t back = control_word();
-        load_control_word(original);
+        const uint16_t back = control_word::current();
+        control_word::load(original);
         EXPECT_EQ(work, c.work) << std::hex << c.caller;
         EXPECT_EQ(saved_control_word, c.caller);
         EXPECT_EQ(back, c.caller) << std::hex << c.caller;

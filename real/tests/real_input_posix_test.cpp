@@ -10,6 +10,7 @@
 #include "con_real.h"
 #include "console_host.h"
 #include "console_screen.h"
+#include "control_word.h"
 
 namespace {
 
@@ -135,27 +136,15 @@ TEST(RealInput, ExponentAbove99IsRefused) {
     }
 }
 
-uint16_t control_word() {
-    uint16_t word;
-    asm volatile("fnstcw %0" : "=m"(word));
-    return word;
-}
-
-// Flags left by earlier work are cleared first: under a word that unmasks
-// them they would fault at the next FPU instruction.
-void load_control_word(uint16_t word) {
-    asm volatile("fnclex\n\tfldcw %0" ::"m"(word));
-}
-
 TEST(RealInput, CallersControlWordComesBack) {
-    const uint16_t original = control_word();
+    const uint16_t original = control_word::current();
     for (const char *keys : {"0.1\n", "\n", "1e100\n"}) {
         console_host_open(80, 25);
         console_host_feed(keys, static_cast<unsigned>(std::strlen(keys)));
-        load_control_word(0x087F);
+        control_word::load(0x087F);
         const long double value = con_read_real();
-        const uint16_t after = control_word();
-        load_control_word(original);
+        const uint16_t after = control_word::current();
+        control_word::load(original);
         EXPECT_EQ(after, 0x087F) << keys;
         if (std::string(keys) == "0.1\n") {
             EXPECT_TRUE(same_bits(value, 0x1.9999999999999p-4L));

@@ -11,6 +11,7 @@
 #include "con_real.h"
 #include "console_host.h"
 #include "console_screen.h"
+#include "control_word.h"
 #include "real_internal.h"
 
 namespace {
@@ -115,22 +116,10 @@ TEST(RealOutput, WritesAtTheCursor) {
     EXPECT_EQ(row_text(0), "+1.5000000E+000-2.2500000E+000");
 }
 
-uint16_t control_word() {
-    uint16_t word;
-    asm volatile("fnstcw %0" : "=m"(word));
-    return word;
-}
-
-// Flags left by earlier work are cleared first: under a word that unmasks
-// them they would fault at the next FPU instruction.
-void load_control_word(uint16_t word) {
-    asm volatile("fnclex\n\tfldcw %0" ::"m"(word));
-}
-
 // Single precision and rounding upward as the caller's settings: the digits
 // do not change, and the caller gets its exact word back on every path.
 TEST(RealOutput, CallersControlWordComesBack) {
-    const uint16_t original = control_word();
+    const uint16_t original = control_word::current();
     const uint16_t unusual = 0x187F; // 24-bit precision, round up, bit 12 set
     const Case cases[] = {
         {2.0 / 3.0, "+6.6666666E-001"},
@@ -142,10 +131,10 @@ TEST(RealOutput, CallersControlWordComesBack) {
     };
     for (const Case &c : cases) {
         console_host_open(80, 25);
-        load_control_word(unusual);
+        control_word::load(unusual);
         con_write_real(c.value);
-        const uint16_t after = control_word();
-        load_control_word(original);
+        const uint16_t after = control_word::current();
+        control_word::load(original);
         EXPECT_EQ(after, unusual) << c.text;
         EXPECT_EQ(row_text(0), c.text);
     }
@@ -161,7 +150,7 @@ uint16_t status_word() {
 // events inside the work. A caller that masks them can read the flags; one
 // that unmasks them must not be left a pending fault.
 TEST(RealOutput, FlagsOfExceptionsTheCallerUnmaskedAreDropped) {
-    const uint16_t original = control_word();
+    const uint16_t original = control_word::current();
     const uint16_t inexact_flag = 0x0020;
     const uint16_t all_unmasked = 0x0340;
     const Case cases[] = {
@@ -171,18 +160,18 @@ TEST(RealOutput, FlagsOfExceptionsTheCallerUnmaskedAreDropped) {
     };
     for (const Case &c : cases) {
         console_host_open(80, 25);
-        load_control_word(all_unmasked);
+        control_word::load(all_unmasked);
         con_write_real(c.value);
         const uint16_t status = status_word();
         asm volatile("fwait"); // a pending exception would fault here
-        load_control_word(original);
+        control_word::load(original);
         EXPECT_EQ(status & 0x00BF, 0) << c.text;
         EXPECT_EQ(row_text(0), c.text);
     }
-    load_control_word(0x037F);
+    control_word::load(0x037F);
     con_write_real(2.0 / 3.0);
     const uint16_t status = status_word();
-    load_control_word(original);
+    control_word::load(original);
     EXPECT_EQ(status & inexact_flag, inexact_flag) << "a masked flag stays for the caller";
 }
 
