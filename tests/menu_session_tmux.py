@@ -15,10 +15,12 @@ import os
 import re
 import shlex
 import shutil
-import subprocess
 import sys
 import tempfile
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+from tmux_session import Checks, Tmux, require_tmux  # noqa: E402
 
 COLUMNS, ROWS = 80, 25
 MENU_COLOR, FRAME_COLOR, CONSOLE_COLOR = 0x1F, 0x22, 0x07
@@ -41,17 +43,11 @@ MENU_ROWS = [
     f"  Please enter an option{ELLIPSIS}{ELLIPSIS}",
 ]
 
-failures = []
+checks = Checks()
 
 
 def check(condition, what, screen=None):
-    if condition:
-        return True
-    failures.append(what)
-    print("FAILED:", what)
-    if screen is not None:
-        print(screen.text_dump())
-    return False
+    return checks(condition, what, screen.text_dump() if screen is not None else None)
 
 
 # ---- reading the pane: text and SGR state per cell ----
@@ -184,18 +180,11 @@ def all_blue(row, column):
 
 # ---- the session ----
 
-class Tmux:
-    def __init__(self, name):
-        self.base = ["tmux", "-L", name, "-f", "/dev/null"]
-
-    def __call__(self, *args, check_status=True):
-        return subprocess.run(self.base + list(args), capture_output=True, text=True,
-                              check=check_status).stdout
+class MenuTmux(Tmux):
+    """The session's pane read as cells with their colours."""
 
     def screen(self):
-        captured = self("capture-pane", "-p", "-e", "-N", "-t", "menu")
-        x, y = self("display-message", "-p", "-t", "menu", "#{cursor_x} #{cursor_y}").split()
-        return Screen(captured, (int(y), int(x)))
+        return Screen(self.capture(colours=True), self.cursor())
 
     def wait_for(self, predicate, seconds=20):
         deadline = time.monotonic() + seconds
@@ -206,7 +195,7 @@ class Tmux:
             time.sleep(0.1)
 
     def key(self, key):
-        self("send-keys", "-t", "menu", "--", key)
+        self.send(key, pause=0)
 
     def line(self, text):
         for key in list(text) + ["Enter"]:
@@ -314,8 +303,7 @@ def main():
     parser.add_argument("--wine", action="store_true", help="the program is a Windows build")
     parser.add_argument("menu")
     args = parser.parse_args()
-    if not shutil.which("tmux"):
-        sys.exit("tmux is not installed: the project's set-up (tools/deps.sh test) installs it")
+    require_tmux()
 
     menu = os.path.abspath(args.menu)
     if args.wine:
@@ -327,22 +315,14 @@ def main():
     work = tempfile.mkdtemp(prefix="menu-session.")
     status_file = os.path.join(work, "status")
     shell = f"{command}; echo $? > {status_file}.part; mv {status_file}.part {status_file}; sleep 60"
-    tmux = Tmux(f"conrt-session-{os.getpid()}")
-    tmux("new-session", "-d", "-s", "menu", "-x", str(COLUMNS), "-y", str(ROWS), "sh", "-c",
-         shell)
-    socket = tmux("display-message", "-p", "#{socket_path}", check_status=False).strip()
+    tmux = MenuTmux(f"conrt-session-{os.getpid()}", "menu")
+    tmux.start(COLUMNS, ROWS, shell)
     try:
         run_session(tmux, status_file)
     finally:
-        tmux("kill-server", check_status=False)
-        # The server leaves its socket file behind.
-        if socket and os.path.exists(socket):
-            os.unlink(socket)
+        tmux.stop()
         shutil.rmtree(work, ignore_errors=True)
-    if failures:
-        print(f"{len(failures)} check(s) failed")
-        sys.exit(1)
-    print("the menu session matches, cell by cell and in colour")
+    checks.finish("the menu session matches, cell by cell and in colour")
 
 
 if __name__ == "__main__":

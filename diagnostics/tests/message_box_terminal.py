@@ -10,41 +10,11 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
-failures = []
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from tmux_session import Checks, Tmux, require_tmux  # noqa: E402
 
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAILED:", what)
-
-
-class Tmux:
-    def __init__(self, name):
-        self.base = ["tmux", "-L", name, "-f", "/dev/null"]
-
-    def __call__(self, *args, check_status=True):
-        return subprocess.run(self.base + list(args), capture_output=True, text=True,
-                              check=check_status).stdout
-
-    def screen(self, colours=False):
-        return self("capture-pane", "-p", *(["-e"] if colours else []), "-t", "box")
-
-    def wait_for(self, text, seconds=10):
-        deadline = time.time() + seconds
-        while time.time() < deadline:
-            if text in self.screen():
-                return True
-            time.sleep(0.05)
-        print(self.screen())
-        return False
-
-    def keys(self, *keys):
-        for key in keys:
-            self("send-keys", "-t", "box", "--", key)
-            time.sleep(0.2)
+check = Checks()
 
 
 def background_row(n):
@@ -71,46 +41,40 @@ def run_script(probe):
 def main():
     probe = sys.argv[1]
     run_script(probe)
-    if not shutil.which("tmux"):
-        print("tmux is not installed: the project's set-up (make test) installs it")
-        sys.exit(1)
+    require_tmux()
     work = tempfile.mkdtemp()
-    tmux = Tmux(f"conrt-box-{os.getpid()}")
-    shell = f"{probe}; echo $? > {work}/status; echo SESSION-DONE; sleep 30"
-    tmux("new-session", "-d", "-s", "box", "-x", "80", "-y", "25", "sh", "-c", shell)
+    tmux = Tmux(f"conrt-box-{os.getpid()}", "box")
+    tmux.start(80, 25, f"{probe}; echo $? > {work}/status; echo SESSION-DONE; sleep 30")
     try:
-        check(tmux.wait_for("[ Yes ]"), "the question box appears")
-        screen = tmux.screen()
+        check(tmux.wait_for_text("[ Yes ]"), "the question box appears")
+        screen = tmux.capture()
         check("Question" in screen and "[ No ]" in screen, "caption and both buttons")
         check("Save the changes?" in screen and "They will be kept." in screen,
               "the text, broken at CR LF")
         covered = [row for row in screen.splitlines()[:20] if row != expected_row(screen, row)]
         check(len(covered) >= 6, "the box covers part of the background")
 
-        tmux.keys("Escape")
-        check("[ Yes ]" in tmux.screen(), "Escape does not close a Yes/No box")
-        tmux.keys("Tab", "Enter")
-        check(tmux.wait_for("ANSWER=7"), "Tab then Enter answers No")
-        check("[ OK ]" in tmux.screen(), "the notice box with its OK button")
-        tmux.keys("Escape")
-        check(tmux.wait_for("SHOWN"), "Escape closes the OK box")
-        check(tmux.wait_for("Press any key to continue..."), "the program goes on")
-        screen = tmux.screen()
+        tmux.send("Escape")
+        check("[ Yes ]" in tmux.capture(), "Escape does not close a Yes/No box")
+        tmux.send("Tab", "Enter")
+        check(tmux.wait_for_text("ANSWER=7"), "Tab then Enter answers No")
+        check("[ OK ]" in tmux.capture(), "the notice box with its OK button")
+        tmux.send("Escape")
+        check(tmux.wait_for_text("SHOWN"), "Escape closes the OK box")
+        check(tmux.wait_for_text("Press any key to continue..."), "the program goes on")
+        screen = tmux.capture()
         lines = screen.splitlines()
         check(all(lines[n] == background_row(n) for n in range(20)),
               "every background row is back as it was")
-        check("\x1b[47m" not in tmux.screen(colours=True), "no cell keeps the box's colours")
-        tmux.keys("x")
-        check(tmux.wait_for("SESSION-DONE"), "the last key ends the program")
+        check("\x1b[47m" not in tmux.capture(colours=True), "no cell keeps the box's colours")
+        tmux.send("x")
+        check(tmux.wait_for_text("SESSION-DONE"), "the last key ends the program")
         status = open(f"{work}/status").read().strip()
         check(status == "0", f"exit status 0 (got {status})")
     finally:
-        tmux("kill-server", check_status=False)
+        tmux.stop()
         shutil.rmtree(work, ignore_errors=True)
-    if failures:
-        print(f"{len(failures)} check(s) failed")
-        sys.exit(1)
-    print("all checks passed")
+    check.finish()
 
 
 if __name__ == "__main__":

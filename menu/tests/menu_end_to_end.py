@@ -12,14 +12,11 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from tmux_session import Checks, Tmux, require_tmux  # noqa: E402
+
 ELLIPSIS = "\u2026"
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAILED:", what)
+check = Checks()
 
 
 def run_script(menu):
@@ -45,81 +42,49 @@ def run_script(menu):
     check(eof.returncode == 1, "empty input ends the program at once")
 
 
-class Tmux:
-    def __init__(self, name):
-        self.base = ["tmux", "-L", name, "-f", "/dev/null"]
-
-    def __call__(self, *args, check_status=True):
-        return subprocess.run(self.base + list(args), capture_output=True, text=True,
-                              check=check_status).stdout
-
-    def screen(self, colours=False):
-        return self("capture-pane", "-p", *(["-e"] if colours else []), "-t", "menu")
-
-    def wait_for(self, text, seconds=10):
-        deadline = time.time() + seconds
-        while time.time() < deadline:
-            if text in self.screen():
-                return True
-            time.sleep(0.05)
-        print(self.screen())
-        return False
-
-    def keys(self, *keys):
-        for key in keys:
-            self("send-keys", "-t", "menu", "--", key)
-            time.sleep(0.15)
-
-
 def run_terminal(menu):
-    if not shutil.which("tmux"):
-        print("tmux is not installed: the project's set-up (make test) installs it")
-        sys.exit(1)
+    require_tmux()
     work = tempfile.mkdtemp()
-    tmux = Tmux(f"conrt-e2e-{os.getpid()}")
-    shell = (f"stty -g > {work}/before; {menu}; echo $? > {work}/status; "
-             f"stty -g > {work}/after; echo SESSION-DONE; sleep 30")
-    tmux("new-session", "-d", "-s", "menu", "-x", "100", "-y", "30", "sh", "-c", shell)
+    tmux = Tmux(f"conrt-e2e-{os.getpid()}", "menu")
+    tmux.start(100, 30, f"stty -g > {work}/before; {menu}; echo $? > {work}/status; "
+               f"stty -g > {work}/after; echo SESSION-DONE; sleep 30")
     try:
         # A double-byte character fills two cells; its second shows blank.
-        check(tmux.wait_for(f"Please enter an option{ELLIPSIS}"), "the menu appears")
-        painted = tmux.screen(colours=True)
+        check(tmux.wait_for_text(f"Please enter an option{ELLIPSIS}"), "the menu appears")
+        painted = tmux.capture(colours=True)
         check(re.search(r"\x1b\[[0-9;]*44[;m]", painted) is not None, "a blue background is drawn")
         check(re.search(r"\x1b\[[0-9;]*42[;m]", painted) is not None, "the green frame is drawn")
-        tmux.keys("x", "1")
-        check(tmux.wait_for("Input n [0, 100]:"), "key 1 opens option 1")
-        tmux.keys("3", "Enter", "4", "Enter")
-        check(tmux.wait_for("Remainder: +2"), "option 1 answers n = 3, m = 4")
-        check("Quotient: +3" in tmux.screen(), "the quotient")
-        tmux.keys("0", "Enter")
-        check(tmux.wait_for("Please enter an option"), "n = 0 brings the menu back")
-        tmux.keys("2")
-        check(tmux.wait_for("Please input n [0, 50]:"), "key 2 opens option 2")
-        tmux.keys("3", "Enter", "-", "2", "Enter")
-        check(tmux.wait_for("-12"), "option 2 answers n = 3, m = -2")
-        tmux.keys("0", "Enter", "4")
-        check(tmux.wait_for("Press ENTER to quit."), "key 4 says goodbye")
-        tmux.keys("a", "Escape")
+        tmux.send("x", "1")
+        check(tmux.wait_for_text("Input n [0, 100]:"), "key 1 opens option 1")
+        tmux.send("3", "Enter", "4", "Enter")
+        check(tmux.wait_for_text("Remainder: +2"), "option 1 answers n = 3, m = 4")
+        check("Quotient: +3" in tmux.capture(), "the quotient")
+        tmux.send("0", "Enter")
+        check(tmux.wait_for_text("Please enter an option"), "n = 0 brings the menu back")
+        tmux.send("2")
+        check(tmux.wait_for_text("Please input n [0, 50]:"), "key 2 opens option 2")
+        tmux.send("3", "Enter", "-", "2", "Enter")
+        check(tmux.wait_for_text("-12"), "option 2 answers n = 3, m = -2")
+        tmux.send("0", "Enter", "4")
+        check(tmux.wait_for_text("Press ENTER to quit."), "key 4 says goodbye")
+        tmux.send("a", "Escape")
         time.sleep(0.3)
         check(not os.path.exists(f"{work}/status"), "keys other than Enter do not quit")
-        tmux.keys("Enter")
-        check(tmux.wait_for("SESSION-DONE"), "Enter ends the program")
+        tmux.send("Enter")
+        check(tmux.wait_for_text("SESSION-DONE"), "Enter ends the program")
         status = open(f"{work}/status").read().strip()
         check(status == "0", f"exit status 0 (got {status})")
         check(open(f"{work}/before").read() == open(f"{work}/after").read(),
               "the terminal settings are given back as they were")
     finally:
-        tmux("kill-server", check_status=False)
+        tmux.stop()
         shutil.rmtree(work, ignore_errors=True)
 
 
 def main():
     mode, menu = sys.argv[1], sys.argv[2]
     {"script": run_script, "terminal": run_terminal}[mode](menu)
-    if failures:
-        print(f"{len(failures)} check(s) failed")
-        sys.exit(1)
-    print("all checks passed")
+    check.finish()
 
 
 if __name__ == "__main__":
