@@ -6,12 +6,16 @@
 JOBS ?= $(shell nproc)
 CMAKE_BUILD = cmake --build $(1) -j $(JOBS)
 
-.PHONY: run test linux windows asan bench format clean
+.PHONY: run menu test linux windows asan bench format clean
 
 run:
 	@tools/deps.sh run
-	@$(MAKE) --no-print-directory linux
+	@$(MAKE) --no-print-directory menu
 	@build/linux/bin/menu
+
+# The program alone, without the tests and benchmarks.
+menu: build/linux/CMakeCache.txt
+	$(call CMAKE_BUILD,build/linux) --target menu
 
 build/linux/CMakeCache.txt:
 	cmake -S . -B build/linux -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -3,11 +3,12 @@
 # otherwise names the one command to run. Usage: tools/deps.sh run|test
 set -e
 goal=${1:-test}
-packages="cmake make g++ g++-multilib googletest"
+# python3 drives the end-to-end sessions and tools/wine-run; the build's
+# configuration registers those tests, so it is wanted from the start.
+packages="cmake make g++ g++-multilib googletest python3"
 i386_packages=""
 if [ "$goal" = test ]; then
-    # python3 drives the end-to-end sessions and tools/wine-run.
-    packages="$packages g++-mingw-w64-i686 tmux python3"
+    packages="$packages g++-mingw-w64-i686 tmux"
     i386_packages="wine32:i386"
     packages="$packages wine"
 fi
