@@ -26,6 +26,16 @@ BOOL fail(DWORD error) {
     return FALSE;
 }
 
+// What Peek and Read check first: the console's input handle, a count to
+// report into and a buffer for what is asked. The count starts at 0.
+bool event_call_ok(HANDLE handle, const INPUT_RECORD *buffer, DWORD length, LPDWORD count) {
+    ensure_started();
+    if (!is_console_input(handle)) return fail(ERROR_INVALID_HANDLE);
+    if (count == nullptr || (buffer == nullptr && length > 0)) return fail(ERROR_INVALID_PARAMETER);
+    *count = 0;
+    return true;
+}
+
 // Without line input: waits for one character, then takes the characters
 // already queued, up to count. Keys without a character, key releases,
 // Escape and Ctrl+Enter's LF give nothing, as on Windows.
@@ -108,12 +118,7 @@ BOOL WINAPI SetConsoleMode(HANDLE hConsoleHandle, DWORD dwMode) {
 
 BOOL WINAPI PeekConsoleInputA(HANDLE hConsoleInput, PINPUT_RECORD lpBuffer, DWORD nLength,
                               LPDWORD lpNumberOfEventsRead) {
-    ensure_started();
-    if (!is_console_input(hConsoleInput)) return fail(ERROR_INVALID_HANDLE);
-    if (lpNumberOfEventsRead == nullptr || (lpBuffer == nullptr && nLength > 0)) {
-        return fail(ERROR_INVALID_PARAMETER);
-    }
-    *lpNumberOfEventsRead = 0;
+    if (!event_call_ok(hConsoleInput, lpBuffer, nLength, lpNumberOfEventsRead)) return FALSE;
     if (nLength == 0) return TRUE;
     if (input_queue_empty()) input_source_peek_wait(input_mode());
     *lpNumberOfEventsRead = static_cast<DWORD>(input_queue_peek(lpBuffer, nLength));
@@ -122,12 +127,7 @@ BOOL WINAPI PeekConsoleInputA(HANDLE hConsoleInput, PINPUT_RECORD lpBuffer, DWOR
 
 BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, PINPUT_RECORD lpBuffer, DWORD nLength,
                               LPDWORD lpNumberOfEventsRead) {
-    ensure_started();
-    if (!is_console_input(hConsoleInput)) return fail(ERROR_INVALID_HANDLE);
-    if (lpNumberOfEventsRead == nullptr || (lpBuffer == nullptr && nLength > 0)) {
-        return fail(ERROR_INVALID_PARAMETER);
-    }
-    *lpNumberOfEventsRead = 0;
+    if (!event_call_ok(hConsoleInput, lpBuffer, nLength, lpNumberOfEventsRead)) return FALSE;
     if (nLength == 0) return TRUE;
     input_source_wait_for_event(input_mode());
     DWORD n = 0;

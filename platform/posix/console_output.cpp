@@ -21,6 +21,18 @@ void report_count(LPDWORD count, DWORD value) {
     if (count) *count = value;
 }
 
+// What every region operation checks first: its count starts at 0, and a
+// stranger's handle or a missing buffer is refused before anything changes.
+bool region_call_ok(HANDLE handle, const void *buffer, DWORD length, LPDWORD count) {
+    report_count(count, 0);
+    if (!output_handle_ok(handle)) return false;
+    if (buffer == nullptr && length > 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 extern "C" {
@@ -73,12 +85,7 @@ BOOL WINAPI GetConsoleScreenBufferInfo(HANDLE hConsoleOutput,
 // Windows consoles and Wine do (older ones refused it).
 BOOL WINAPI WriteConsoleOutputCharacterA(HANDLE hConsoleOutput, LPCSTR lpCharacter, DWORD nLength,
                                          COORD dwWriteCoord, LPDWORD lpNumberOfCharsWritten) {
-    report_count(lpNumberOfCharsWritten, 0);
-    if (!output_handle_ok(hConsoleOutput)) return FALSE;
-    if (lpCharacter == nullptr && nLength > 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!region_call_ok(hConsoleOutput, lpCharacter, nLength, lpNumberOfCharsWritten)) return FALSE;
     auto bytes = reinterpret_cast<const unsigned char *>(lpCharacter);
     report_count(lpNumberOfCharsWritten,
                  console().screen.write_bytes(dwWriteCoord, bytes, nLength));
@@ -88,12 +95,7 @@ BOOL WINAPI WriteConsoleOutputCharacterA(HANDLE hConsoleOutput, LPCSTR lpCharact
 BOOL WINAPI WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD *lpAttribute,
                                         DWORD nLength, COORD dwWriteCoord,
                                         LPDWORD lpNumberOfAttrsWritten) {
-    report_count(lpNumberOfAttrsWritten, 0);
-    if (!output_handle_ok(hConsoleOutput)) return FALSE;
-    if (lpAttribute == nullptr && nLength > 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!region_call_ok(hConsoleOutput, lpAttribute, nLength, lpNumberOfAttrsWritten)) return FALSE;
     report_count(lpNumberOfAttrsWritten,
                  console().screen.write_attributes(dwWriteCoord, lpAttribute, nLength));
     return TRUE;
@@ -101,12 +103,7 @@ BOOL WINAPI WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD *lpAtt
 
 BOOL WINAPI ReadConsoleOutputCharacterA(HANDLE hConsoleOutput, LPSTR lpCharacter, DWORD nLength,
                                         COORD dwReadCoord, LPDWORD lpNumberOfCharsRead) {
-    report_count(lpNumberOfCharsRead, 0);
-    if (!output_handle_ok(hConsoleOutput)) return FALSE;
-    if (lpCharacter == nullptr && nLength > 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!region_call_ok(hConsoleOutput, lpCharacter, nLength, lpNumberOfCharsRead)) return FALSE;
     auto bytes = reinterpret_cast<unsigned char *>(lpCharacter);
     report_count(lpNumberOfCharsRead, console().screen.read_bytes(dwReadCoord, bytes, nLength));
     return TRUE;
@@ -114,12 +111,7 @@ BOOL WINAPI ReadConsoleOutputCharacterA(HANDLE hConsoleOutput, LPSTR lpCharacter
 
 BOOL WINAPI ReadConsoleOutputAttribute(HANDLE hConsoleOutput, LPWORD lpAttribute, DWORD nLength,
                                        COORD dwReadCoord, LPDWORD lpNumberOfAttrsRead) {
-    report_count(lpNumberOfAttrsRead, 0);
-    if (!output_handle_ok(hConsoleOutput)) return FALSE;
-    if (lpAttribute == nullptr && nLength > 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!region_call_ok(hConsoleOutput, lpAttribute, nLength, lpNumberOfAttrsRead)) return FALSE;
     report_count(lpNumberOfAttrsRead,
                  console().screen.read_attributes(dwReadCoord, lpAttribute, nLength));
     return TRUE;
