@@ -62,19 +62,25 @@ inline char character(int row, int column) {
     return text(row, column, 1).at(0);
 }
 
+// One key event as the console reports it.
+inline INPUT_RECORD key_event(bool down, WORD virtual_key, WORD scan_code, char character,
+                              DWORD control_state = 0) {
+    INPUT_RECORD event{};
+    event.EventType = KEY_EVENT;
+    KEY_EVENT_RECORD &key = event.Event.KeyEvent;
+    key.bKeyDown = down ? TRUE : FALSE;
+    key.wRepeatCount = 1;
+    key.wVirtualKeyCode = virtual_key;
+    key.wVirtualScanCode = scan_code;
+    key.uChar.AsciiChar = character;
+    key.dwControlKeyState = control_state;
+    return event;
+}
+
 // Queues a key press and its release, as the console does for a typed key.
 inline void press_key(WORD virtual_key, WORD scan_code, char character, DWORD control_state = 0) {
-    INPUT_RECORD events[2]{};
-    for (int i = 0; i < 2; ++i) {
-        events[i].EventType = KEY_EVENT;
-        KEY_EVENT_RECORD &key = events[i].Event.KeyEvent;
-        key.bKeyDown = i == 0;
-        key.wRepeatCount = 1;
-        key.wVirtualKeyCode = virtual_key;
-        key.wVirtualScanCode = scan_code;
-        key.uChar.AsciiChar = character;
-        key.dwControlKeyState = control_state;
-    }
+    INPUT_RECORD events[2] = {key_event(true, virtual_key, scan_code, character, control_state),
+                              key_event(false, virtual_key, scan_code, character, control_state)};
     DWORD written = 0;
     WriteConsoleInputA(input(), events, 2, &written);
 }

@@ -9,6 +9,7 @@
 
 namespace {
 
+using console_screen::key_event;
 using console_screen::press_key;
 
 constexpr DWORD CTRL = LEFT_CTRL_PRESSED;
@@ -120,18 +121,6 @@ class KeyPoll : public ::testing::Test {
 void write_event(const INPUT_RECORD &event) {
     DWORD written = 0;
     WriteConsoleInputA(console_screen::input(), &event, 1, &written);
-}
-
-INPUT_RECORD key_event(bool down, WORD vk, WORD scan, char ch, DWORD state = 0) {
-    INPUT_RECORD event{};
-    event.EventType = KEY_EVENT;
-    event.Event.KeyEvent.bKeyDown = down;
-    event.Event.KeyEvent.wRepeatCount = 1;
-    event.Event.KeyEvent.wVirtualKeyCode = vk;
-    event.Event.KeyEvent.wVirtualScanCode = scan;
-    event.Event.KeyEvent.uChar.AsciiChar = ch;
-    event.Event.KeyEvent.dwControlKeyState = state;
-    return event;
 }
 
 DWORD pending_events() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "console_host.h"
+#include "console_screen.h"
 #include "win32.h"
 
 namespace input_test {
@@ -21,17 +22,7 @@ inline void throw_on_exit(unsigned code) {
     throw Exited{code};
 }
 
-inline INPUT_RECORD key_event(bool down, WORD vk, WORD scan, char ch, DWORD state = 0) {
-    INPUT_RECORD r{};
-    r.EventType = KEY_EVENT;
-    r.Event.KeyEvent.bKeyDown = down ? TRUE : FALSE;
-    r.Event.KeyEvent.wRepeatCount = 1;
-    r.Event.KeyEvent.wVirtualKeyCode = vk;
-    r.Event.KeyEvent.wVirtualScanCode = scan;
-    r.Event.KeyEvent.uChar.AsciiChar = ch;
-    r.Event.KeyEvent.dwControlKeyState = state;
-    return r;
-}
+using console_screen::key_event;
 
 class InputTest : public ::testing::Test {
   protected:
