@@ -11,7 +11,7 @@ CMAKE_BUILD = cmake --build $(1) -j $(JOBS)
 run:
 	@tools/deps.sh run
 	@$(MAKE) --no-print-directory menu
-	@build/linux/bin/menu
+	@tools/i386-run build/linux build/linux/bin/menu
 
 # The program alone, without the tests and benchmarks.
 menu: build/linux/CMakeCache.txt

@@ -22,6 +22,9 @@ import sys
 import termios
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import i386  # noqa: E402
+
 
 def start_menu(path):
     master, slave = os.openpty()
@@ -32,7 +35,7 @@ def start_menu(path):
         fcntl.ioctl(0, termios.TIOCSCTTY, 0)
 
     env = dict(os.environ, TERM="xterm-256color")
-    proc = subprocess.Popen([path], stdin=slave, stdout=slave, stderr=slave,
+    proc = subprocess.Popen(i386.command(path), stdin=slave, stdout=slave, stderr=slave,
                             preexec_fn=take_terminal, env=env, close_fds=True)
     os.close(slave)
     return proc, master

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""The menu on both targets, side by side: the Linux build on our console and
-the Windows build on the Wine console, each in an 80x25 pseudo-terminal.
+"""The menu on both targets, side by side: the Linux build on our console
+(natively where the kernel runs i386 programs, and always under the emulator
+as well) and the Windows build on the Wine console (where Wine can start),
+each in an 80x25 pseudo-terminal.
 
 For each target it prints
   - the time from start until the first painting is complete (the last byte
@@ -25,6 +27,7 @@ import statistics
 import struct
 import subprocess
 import termios
+import sys
 import time
 
 QUIET = 1.0  # seconds without output that end the first painting
@@ -32,6 +35,8 @@ PAINT_TIMEOUT = 60.0
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+import i386  # noqa: E402
 
 
 class Session:
@@ -152,11 +157,21 @@ def measure(name, command, env, marker, runs, idle):
     }
 
 
-def linux_side(menu, runs, idle):
+def linux_side(name, command, runs, idle):
     marker = f"CONRT_BENCH_RUN={os.getpid()}"
     env = dict(os.environ, CONRT_CODEPAGE="437", TERM="xterm")
     env["CONRT_BENCH_RUN"] = str(os.getpid())
-    return measure("Linux (our console)", [menu], env, marker.encode(), runs, idle)
+    return measure(name, command, env, marker.encode(), runs, idle)
+
+
+def linux_rows(menu, runs, idle):
+    """Natively where this machine can, and under the emulator."""
+    emulator = i386.host_setting("I386_EMULATOR")
+    rows = []
+    if not i386.emulator(menu):
+        rows.append(linux_side("Linux, native", [menu], runs, idle))
+    rows.append(linux_side(f"Linux, {emulator}", [emulator, menu], runs, idle))
+    return rows
 
 
 def windows_side(menu, runs, idle):
@@ -170,7 +185,7 @@ def windows_side(menu, runs, idle):
     warm.read_until_quiet(QUIET, 300)
     warm.close()
     marker = f"WINEPREFIX={prefix}".encode()
-    return measure("Windows (Wine console)", command, env, marker, runs, idle)
+    return [measure("Windows (Wine console)", command, env, marker, runs, idle)]
 
 
 def print_table(rows):
@@ -190,11 +205,14 @@ def main():
     parser.add_argument("--windows", default=os.path.join(ROOT, "build/windows/bin/menu.exe"))
     args = parser.parse_args()
     rows = []
-    for side, menu in ((linux_side, args.linux), (windows_side, args.windows)):
+    for side, menu in ((linux_rows, args.linux), (windows_side, args.windows)):
         if not os.path.exists(menu):
             print(f"{menu} is missing: build it first (make linux windows)")
             continue
-        rows.append(side(os.path.abspath(menu), args.runs, args.idle))
+        if side is windows_side and not i386.wine_can_start(menu):
+            print(f"Windows: {i386.WINE_CANNOT_START}")
+            continue
+        rows += side(os.path.abspath(menu), args.runs, args.idle)
     # A busy-polling program gets only what other work leaves it: the load
     # tells how far the CPU figure is from what it would take alone.
     load = " ".join(f"{x:.1f}" for x in os.getloadavg())

@@ -22,6 +22,7 @@
 #include "console_host.h"
 #include "menu.h"
 #include "posix/posix_console.h"
+#include "posix/tests/i386_exec.h"
 #include "posix/terminal.h"
 
 namespace {
@@ -130,7 +131,8 @@ std::string program_beside_this_one(const char *name) {
     ioctl(terminal, TIOCSWINSZ, &size);
     dup2(terminal, STDIN_FILENO);
     dup2(terminal, STDOUT_FILENO);
-    execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
+    char *const argv[] = {const_cast<char *>(program.c_str()), nullptr};
+    i386_execv(program.c_str(), argv);
     _exit(127);
 }
 

@@ -37,7 +37,7 @@ if(CONRT_TESTS)
             -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
             -DTOOLCHAIN=${toolchain}
             -DBUILD_TYPE=${CMAKE_BUILD_TYPE}
-            -DRUNNER=${CMAKE_CROSSCOMPILING_EMULATOR}
+            -DRUNNER=$<$<BOOL:${WIN32}>:${CMAKE_CROSSCOMPILING_EMULATOR}>
             -P ${CMAKE_SOURCE_DIR}/examples/check_examples.cmake)
     set_tests_properties(examples_installed PROPERTIES
         LABELS "${CONRT_TARGET};end-to-end" TIMEOUT 600)

@@ -5,6 +5,11 @@
 # With a RUNNER (the Windows build) the programs run under Wine on a console
 # of their own; what that console sends to its terminal is read back without
 # the terminal's control sequences, so only the texts are compared there.
+# Wine's loader is an i386 program: where the kernel runs none, the Windows
+# examples are built but not run, and the test is reported as skipped.
+if(RUNNER AND NOT "$ENV{CONRT_I386_EMULATOR}" STREQUAL "")
+    set(RUNNER_SKIPS TRUE)
+endif()
 set(work ${BUILD_DIR}/examples-check)
 file(REMOVE_RECURSE ${work})
 
@@ -49,6 +54,10 @@ function(read_console_log log result)
     message(STATUS "${log}:\n${text}")
 endfunction()
 
+if(RUNNER_SKIPS)
+    message(STATUS "this kernel cannot run 32-bit programs; Wine needs it")
+    return()
+endif()
 foreach(program hello_c hello_asm)
     if(RUNNER)
         execute_process(COMMAND ${CMAKE_COMMAND} -E env CONRT_WINEPREFIX=${BUILD_DIR}/wineprefix
@@ -57,7 +66,7 @@ foreach(program hello_c hello_asm)
             RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
         read_console_log(${work}/${program}.log output_${program})
     else()
-        execute_process(COMMAND ${work}/build/${program} INPUT_FILE /dev/null
+        execute_process(COMMAND $ENV{CONRT_I386_EMULATOR} ${work}/build/${program} INPUT_FILE /dev/null
             RESULT_VARIABLE status OUTPUT_FILE ${work}/${program}.out)
         file(READ ${work}/${program}.out output_${program} HEX)
         file(READ ${work}/${program}.out shown)

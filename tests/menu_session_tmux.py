@@ -20,6 +20,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import i386  # noqa: E402
 from tmux_session import Checks, Tmux, require_tmux  # noqa: E402
 
 COLUMNS, ROWS = 80, 25
@@ -306,12 +307,15 @@ def main():
     require_tmux()
 
     menu = os.path.abspath(args.menu)
+    if args.wine and not i386.wine_can_start(menu):
+        print(i386.WINE_CANNOT_START)
+        sys.exit(i386.SKIPPED)
     if args.wine:
         wine_run = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools",
                                 "wine-run")
         command = f"{shlex.quote(wine_run)} --exec {shlex.quote(menu)}"
     else:
-        command = f"CONRT_CODEPAGE=437 {shlex.quote(menu)}"
+        command = f"CONRT_CODEPAGE=437 {i386.shell_command(menu)}"
     work = tempfile.mkdtemp(prefix="menu-session.")
     status_file = os.path.join(work, "status")
     shell = f"{command}; echo $? > {status_file}.part; mv {status_file}.part {status_file}; sleep 60"

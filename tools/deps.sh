@@ -3,31 +3,50 @@
 # otherwise names the one command to run. Usage: tools/deps.sh run|test
 set -e
 goal=${1:-test}
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/i386-host.conf"
+
+missing_of() {
+    missing=""
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+            missing="$missing $p"
+    done
+    echo "$missing"
+}
+
+install() {
+    missing=$(missing_of "$@")
+    [ -z "$missing" ] && return 0
+    if [ "$(id -u)" != 0 ]; then
+        echo "Missing Debian packages:$missing"
+        echo "Run as root:  dpkg --add-architecture i386 && apt-get update && apt-get install -y$missing"
+        exit 1
+    fi
+    echo "Installing Debian packages:$missing"
+    case "$missing" in
+    *:i386*) dpkg --print-foreign-architectures | grep -q i386 || dpkg --add-architecture i386 ;;
+    esac
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends $missing
+}
+
 # python3 drives the end-to-end sessions and tools/wine-run; the build's
 # configuration registers those tests, so it is wanted from the start.
-packages="cmake make g++ g++-multilib googletest python3"
-i386_packages=""
+install cmake make g++ g++-multilib googletest python3
+
+# The compiler is there now, so the probe can run; its answer is kept in the
+# Linux build folder for everything after.
+mode=$("$here/i386-probe" "$here/../build/linux")
+packages=""
+[ "$mode" = emulated ] && packages=$I386_EMULATOR_PACKAGE
 if [ "$goal" = test ]; then
-    packages="$packages g++-mingw-w64-i686 tmux"
-    i386_packages="wine32:i386"
-    packages="$packages wine"
+    # The emulator runs a smoke set even where the kernel runs i386 natively.
+    packages="$I386_EMULATOR_PACKAGE g++-mingw-w64-i686 tmux"
+    # Wine's loader is an i386 program itself: useless where the kernel
+    # refuses those, and the Windows suites are skipped there.
+    [ "$mode" = native ] && packages="$packages wine wine32:i386"
 fi
-
-missing=""
-for p in $packages $i386_packages; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
-done
-[ -z "$missing" ] && exit 0
-
-if [ "$(id -u)" != 0 ]; then
-    echo "Missing Debian packages:$missing"
-    echo "Run as root:  dpkg --add-architecture i386 && apt-get update && apt-get install -y$missing"
-    exit 1
-fi
-echo "Installing Debian packages:$missing"
-if [ -n "$i386_packages" ] && ! dpkg --print-foreign-architectures | grep -q i386; then
-    dpkg --add-architecture i386
-fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends $missing
+[ -n "$packages" ] && install $packages
+exit 0

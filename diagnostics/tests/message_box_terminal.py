@@ -12,6 +12,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import i386  # noqa: E402
 from tmux_session import Checks, Tmux, require_tmux  # noqa: E402
 
 check = Checks()
@@ -28,12 +29,12 @@ def expected_row(screen, row):
 
 
 def run_script(probe):
-    done = subprocess.run([probe], input=b"n\ry", capture_output=True, timeout=30)
+    done = subprocess.run(i386.command(probe), input=b"n\ry", capture_output=True, timeout=30)
     out = done.stdout.decode("utf-8", "replace")
     check(done.returncode == 0, f"the script runs to its end (status {done.returncode})")
     check("ANSWER=7 SHOWN Press any key to continue..." in out,
           "N answers the question, Enter closes the notice")
-    ended = subprocess.run([probe], input=b"\r", capture_output=True, timeout=30)
+    ended = subprocess.run(i386.command(probe), input=b"\r", capture_output=True, timeout=30)
     check("ANSWER=6" in ended.stdout.decode("utf-8", "replace"), "Enter takes the first button")
     check(ended.returncode == 1, "input that ends inside a box ends the program with status 1")
 
@@ -44,7 +45,7 @@ def main():
     require_tmux()
     work = tempfile.mkdtemp()
     tmux = Tmux(f"conrt-box-{os.getpid()}", "box")
-    tmux.start(80, 25, f"{probe}; echo $? > {work}/status; echo SESSION-DONE; sleep 30")
+    tmux.start(80, 25, f"{i386.shell_command(probe)}; echo $? > {work}/status; echo SESSION-DONE; sleep 30")
     try:
         check(tmux.wait_for_text("[ Yes ]"), "the question box appears")
         screen = tmux.capture()

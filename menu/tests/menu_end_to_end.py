@@ -13,6 +13,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import i386  # noqa: E402
 from tmux_session import Checks, Tmux, require_tmux  # noqa: E402
 
 ELLIPSIS = "\u2026"
@@ -21,7 +22,7 @@ check = Checks()
 
 def run_script(menu):
     typed = b"1\n3\n4\n0\n4\n\n"
-    done = subprocess.run([menu], input=typed, capture_output=True, timeout=30)
+    done = subprocess.run(i386.command(menu), input=typed, capture_output=True, timeout=30)
     out = done.stdout.decode("utf-8")
     check(done.returncode == 0, f"quit gives exit status 0 (got {done.returncode})")
     check("\x1b" not in out, "plain output carries no escape sequences")
@@ -34,11 +35,11 @@ def run_script(menu):
     check(out.endswith("Press ENTER to quit.\r\n") or out.endswith("Press ENTER to quit."),
           "the farewell ends the output")
 
-    ended = subprocess.run([menu], input=b"1\n3\n", capture_output=True, timeout=30)
+    ended = subprocess.run(i386.command(menu), input=b"1\n3\n", capture_output=True, timeout=30)
     check(ended.returncode == 1, f"input that ends early gives exit status 1 (got {ended.returncode})")
 
     with tempfile.TemporaryFile() as empty:
-        eof = subprocess.run([menu], stdin=empty, capture_output=True, timeout=30)
+        eof = subprocess.run(i386.command(menu), stdin=empty, capture_output=True, timeout=30)
     check(eof.returncode == 1, "empty input ends the program at once")
 
 
@@ -46,7 +47,7 @@ def run_terminal(menu):
     require_tmux()
     work = tempfile.mkdtemp()
     tmux = Tmux(f"conrt-e2e-{os.getpid()}", "menu")
-    tmux.start(100, 30, f"stty -g > {work}/before; {menu}; echo $? > {work}/status; "
+    tmux.start(100, 30, f"stty -g > {work}/before; {i386.shell_command(menu)}; echo $? > {work}/status; "
                f"stty -g > {work}/after; echo SESSION-DONE; sleep 30")
     try:
         # A double-byte character fills two cells; its second shows blank.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "con_input.h"
+#include "i386_exec.h"
 #include "win32.h"
 
 namespace {
@@ -48,7 +49,11 @@ Seen run_self(const std::vector<std::string> &arguments) {
         argv.push_back(filter.data());
         for (const std::string &a : arguments) argv.push_back(const_cast<char *>(a.c_str()));
         argv.push_back(nullptr);
-        execv("/proc/self/exe", argv.data());
+        char self[4096];
+        ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+        if (length <= 0) _exit(127);
+        self[length] = '\0';
+        i386_execv(self, argv.data());
         _exit(127);
     }
     int status = 0;

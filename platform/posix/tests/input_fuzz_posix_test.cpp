@@ -3,6 +3,7 @@
 // and the decoder's contracts hold for every input. CONRT_FUZZ_SCALE
 // multiplies the number of inputs (1 by default, for every test run; the
 // sanitizer build runs them once more with 5).
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <random>
@@ -16,9 +17,14 @@ using namespace posix_console;
 using input_test::InputTest;
 
 unsigned long scale() {
-    const char *value = getenv("CONRT_FUZZ_SCALE");
-    unsigned long n = value ? strtoul(value, nullptr, 10) : 1;
-    return n == 0 ? 1 : n;
+    static const unsigned long n = [] {
+        const char *value = getenv("CONRT_FUZZ_SCALE");
+        unsigned long n = value ? strtoul(value, nullptr, 10) : 1;
+        n = n == 0 ? 1 : n;
+        printf("randomized runs at scale %lu (CONRT_FUZZ_SCALE)\n", n);
+        return n;
+    }();
+    return n;
 }
 
 // Bytes that make up the sequences the decoder knows, so that random

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "console_host.h"
+#include "i386_exec.h"
 #include "win32.h"
 
 namespace {
@@ -19,7 +20,7 @@ struct RunResult {
 
 RunResult run_probe(const std::string &environment, const std::string &mode) {
     std::string command =
-        environment + " " + TTY_PROBE_PATH + " " + mode + " /dev/null < /dev/null 2>/dev/null";
+        environment + " " + i386_shell_prefix() + TTY_PROBE_PATH + " " + mode + " /dev/null < /dev/null 2>/dev/null";
     RunResult result{"", -1};
     FILE *pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return result;

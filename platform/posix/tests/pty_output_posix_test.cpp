@@ -13,6 +13,8 @@
 
 #include <string>
 
+#include "i386_exec.h"
+
 namespace {
 
 struct PtyRun {
@@ -61,7 +63,9 @@ size_t count_of(const std::string &text, const std::string &part) {
     dup2(terminal, STDOUT_FILENO);
     int quiet = open("/dev/null", O_WRONLY);
     dup2(quiet, STDERR_FILENO);
-    execl(TTY_PROBE_PATH, "tty_probe", mode, "/dev/null", static_cast<char *>(nullptr));
+    char *const argv[] = {const_cast<char *>("tty_probe"), const_cast<char *>(mode),
+                          const_cast<char *>("/dev/null"), nullptr};
+    i386_execv(TTY_PROBE_PATH, argv);
     _exit(127);
 }
 

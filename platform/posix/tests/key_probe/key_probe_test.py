@@ -19,6 +19,10 @@ import tempfile
 import termios
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
+                                "..", "tools"))
+import i386  # noqa: E402
+
 failures = []
 
 
@@ -39,7 +43,7 @@ class Probe:
             fcntl.ioctl(0, termios.TIOCSCTTY, 0)
 
         env = dict(os.environ, TERM="xterm-256color", CONRT_CODEPAGE="437")
-        self.proc = subprocess.Popen([probe, mode, self.log_path], stdin=slave, stdout=slave,
+        self.proc = subprocess.Popen(i386.command(probe, mode, self.log_path), stdin=slave, stdout=slave,
                                      stderr=slave, preexec_fn=take_terminal, env=env)
         os.close(slave)
         self.master = master
