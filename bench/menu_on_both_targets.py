@@ -166,11 +166,11 @@ def linux_side(name, command, runs, idle):
 
 def linux_rows(menu, runs, idle):
     """Natively where this machine can, and under the emulator."""
-    emulator = i386.host_setting("I386_EMULATOR")
+    emulator = i386.emulator_command()
     rows = []
     if not i386.emulator(menu):
         rows.append(linux_side("Linux, native", [menu], runs, idle))
-    rows.append(linux_side(f"Linux, {emulator}", [emulator, menu], runs, idle))
+    rows.append(linux_side(f"Linux, {emulator[0]}", emulator + [menu], runs, idle))
     return rows
 
 

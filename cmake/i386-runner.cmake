@@ -4,20 +4,27 @@
 # answer there; everything below keys off it.
 execute_process(COMMAND ${CMAKE_SOURCE_DIR}/tools/i386-probe ${CMAKE_BINARY_DIR}
     OUTPUT_VARIABLE CONRT_I386_MODE OUTPUT_STRIP_TRAILING_WHITESPACE)
-file(STRINGS ${CMAKE_SOURCE_DIR}/tools/i386-host.conf emulator_line REGEX "^I386_EMULATOR=")
-string(REGEX REPLACE "^I386_EMULATOR=" "" CONRT_I386_EMULATOR_NAME "${emulator_line}")
-find_program(CONRT_I386_EMULATOR_PATH ${CONRT_I386_EMULATOR_NAME})
+include(${CMAKE_CURRENT_LIST_DIR}/i386-host.cmake)
+find_program(CONRT_I386_EMULATOR_PATH ${I386_EMULATOR})
 message(STATUS "i386 programs run here: ${CONRT_I386_MODE}")
+# The emulator with its options, where it is installed.
+set(CONRT_I386_EMULATOR_COMMAND "")
+if(CONRT_I386_EMULATOR_PATH)
+    separate_arguments(options UNIX_COMMAND "${I386_EMULATOR_OPTIONS}")
+    set(CONRT_I386_EMULATOR_COMMAND ${CONRT_I386_EMULATOR_PATH} ${options})
+endif()
 
 # CONRT_I386_EMULATOR: the command that every i386 program of this build
 # folder is started through; empty where they run natively.
 set(CONRT_I386_EMULATOR "")
 if(CONRT_I386_MODE STREQUAL "emulated")
     if(NOT CONRT_I386_EMULATOR_PATH)
-        message(FATAL_ERROR "this machine cannot run i386 programs and ${CONRT_I386_EMULATOR_NAME} "
+        message(FATAL_ERROR "this machine cannot run i386 programs and ${I386_EMULATOR} "
                             "is missing: run tools/deps.sh test as root")
     endif()
-    set(CONRT_I386_EMULATOR ${CONRT_I386_EMULATOR_PATH})
+    set(CONRT_I386_EMULATOR ${CONRT_I386_EMULATOR_COMMAND})
+    # CMake starts every executable target of a test through it, imported
+    # ones included: tests name their Python by path (Python3_EXECUTABLE).
     if(NOT WIN32)
         set(CMAKE_CROSSCOMPILING_EMULATOR ${CONRT_I386_EMULATOR})
     endif()
@@ -44,8 +51,8 @@ function(conrt_set_i386_test_environment)
     foreach(test IN LISTS tests)
         get_test_property(${test} ENVIRONMENT environment)
         if(NOT environment MATCHES "CONRT_I386_EMULATOR=")
-            set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT
-                "CONRT_I386_EMULATOR=${CONRT_I386_EMULATOR}")
+            list(JOIN CONRT_I386_EMULATOR " " emulator)
+            set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "CONRT_I386_EMULATOR=${emulator}")
         endif()
         if(WIN32)
             set_tests_properties(${test} PROPERTIES SKIP_REGULAR_EXPRESSION

@@ -2,11 +2,7 @@
 # with -m32, from Debian g++-multilib).
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../tools/i386-host.conf i386_host REGEX "^I386_")
-foreach(setting IN LISTS i386_host)
-    string(REGEX MATCH "^([A-Z0-9_]+)=(.*)$" _ "${setting}")
-    set(${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/i386-host.cmake)
 set(CMAKE_C_COMPILER ${I386_CC})
 set(CMAKE_CXX_COMPILER ${I386_CXX})
 set(CMAKE_C_FLAGS_INIT "${I386_CFLAGS}")

@@ -66,7 +66,8 @@ foreach(program hello_c hello_asm)
             RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
         read_console_log(${work}/${program}.log output_${program})
     else()
-        execute_process(COMMAND $ENV{CONRT_I386_EMULATOR} ${work}/build/${program} INPUT_FILE /dev/null
+        separate_arguments(emulator UNIX_COMMAND "$ENV{CONRT_I386_EMULATOR}")
+        execute_process(COMMAND ${emulator} ${work}/build/${program} INPUT_FILE /dev/null
             RESULT_VARIABLE status OUTPUT_FILE ${work}/${program}.out)
         file(READ ${work}/${program}.out output_${program} HEX)
         file(READ ${work}/${program}.out shown)

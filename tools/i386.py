@@ -28,8 +28,13 @@ def host_setting(name):
     with open(os.path.join(HERE, "i386-host.conf")) as conf:
         for line in conf:
             if line.startswith(name + "="):
-                return line.split("=", 1)[1].strip()
+                return line.split("=", 1)[1].strip().strip('"')
     return None
+
+
+def emulator_command():
+    """The emulator with its options, as tools/i386-host.conf names them."""
+    return [host_setting("I386_EMULATOR")] + shlex.split(host_setting("I386_EMULATOR_OPTIONS") or "")
 
 
 def emulator(program):
@@ -39,7 +44,7 @@ def emulator(program):
     build = build_dir_of(program)
     probe = os.path.join(build, "i386-probe.txt") if build else None
     if probe and os.path.exists(probe) and open(probe).read().strip() == "emulated":
-        return [host_setting("I386_EMULATOR")]
+        return emulator_command()
     return []
 
 

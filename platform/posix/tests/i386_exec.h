@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -21,12 +22,17 @@ inline void i386_execv(const char *program, char *const argv[]) {
         execv(program, argv);
         return;
     }
-    // The emulator's -0 hands the program its own argv[0].
-    std::vector<char *> full{const_cast<char *>(emulator), const_cast<char *>("-0"), argv[0],
-                             const_cast<char *>(program)};
+    // The emulator and its options, then its -0 that hands the program its
+    // own argv[0].
+    std::vector<std::string> words;
+    std::istringstream split(emulator);
+    for (std::string word; split >> word;) words.push_back(word);
+    std::vector<char *> full;
+    for (std::string &word : words) full.push_back(word.data());
+    full.insert(full.end(), {const_cast<char *>("-0"), argv[0], const_cast<char *>(program)});
     for (int i = 1; argv[i] != nullptr; ++i) full.push_back(argv[i]);
     full.push_back(nullptr);
-    execv(emulator, full.data());
+    execv(full[0], full.data());
 }
 
 // What a shell command puts before an i386 program's path.

@@ -13,7 +13,10 @@ fi
 # Where the kernel runs no i386 programs, the probe runs under the emulator
 # (CONRT_I386_EMULATOR), which adds one line of its own to a death by a
 # core-dumping signal; that line, and nothing else, is accepted.
+# The pane's shell starts with a clean environment: the sanitizers' options
+# are handed on.
 run_probe="${CONRT_I386_EMULATOR:+$CONRT_I386_EMULATOR }$probe"
+[ -n "${ASAN_OPTIONS:-}" ] && run_probe="ASAN_OPTIONS=$ASAN_OPTIONS $run_probe"
 emulator_death="^qemu: uncaught target signal [0-9]* ([A-Za-z ]*) - core dumped$"
 
 dir=$(mktemp -d)
