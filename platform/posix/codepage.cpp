@@ -68,10 +68,6 @@ bool is_wide(char32_t c) {
            (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
-} // namespace
-
-namespace {
-
 // The number in the variable, blanks around it allowed; 0 when there is none.
 unsigned parse_codepage(const char *value) {
     char *end = nullptr;

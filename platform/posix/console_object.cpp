@@ -7,10 +7,7 @@
 #include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 #include <unistd.h>
-
-#include <algorithm>
 
 #include "system_errors.h"
 #include "terminal.h"
@@ -115,7 +112,8 @@ void render_to_terminal() {
 }
 
 // A program that would end well ends with the Windows code of its lost
-// output instead, and says so on standard error.
+// output instead, and says so on standard error. That exit skips the exit
+// handlers registered before the console started.
 void at_exit(int status, void *) {
     console_shut_down();
     DWORD lost = the_console.output_error;
