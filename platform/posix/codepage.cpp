@@ -68,15 +68,32 @@ bool is_wide(char32_t c) {
            (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
+// The number in the variable, blanks around it allowed; 0 when there is none.
+unsigned parse_codepage(const char *value) {
+    char *end = nullptr;
+    unsigned long number = strtoul(value, &end, 10);
+    if (end == value) return 0;
+    while (*end == ' ' || *end == '\t') ++end;
+    return *end == '\0' && number <= 65535 ? static_cast<unsigned>(number) : 0;
+}
+
+void say_codepage_refused(const char *value) {
+    static std::string last_refused;
+    if (last_refused == value) return;
+    last_refused = value;
+    fprintf(stderr, "conrt: %s=\"%s\" is not a supported code page; using code page %u\n",
+            CODEPAGE_VARIABLE, value, DEFAULT_CODEPAGE);
+}
+
 } // namespace
 
 unsigned codepage_from_environment() {
     const char *value = getenv(CODEPAGE_VARIABLE);
     if (value == nullptr || *value == '\0') return DEFAULT_CODEPAGE;
-    char *end = nullptr;
-    unsigned long number = strtoul(value, &end, 10);
-    if (*end != '\0' || number == 0 || number > 65535) return DEFAULT_CODEPAGE;
-    return static_cast<unsigned>(number);
+    unsigned number = parse_codepage(value);
+    if (number != 0 && CodePage(number).supported()) return number;
+    say_codepage_refused(value);
+    return DEFAULT_CODEPAGE;
 }
 
 CodePage::CodePage(unsigned number) : number_(number) {
@@ -109,6 +126,24 @@ std::string CodePage::convert(const char *bytes, size_t count, bool *incomplete)
         return {};
     }
     return std::string(out, static_cast<size_t>(out_ptr - out));
+}
+
+bool CodePage::supported() {
+    if (!converts()) return false;
+    for (unsigned byte = 0x20; byte < 0x7F; ++byte) {
+        if (glyphs_[byte] != std::string(1, static_cast<char>(byte))) return false;
+    }
+    // A lead byte whose pair still wants more starts a longer character.
+    for (unsigned lead = 0x80; lead < 0x100; ++lead) {
+        if (!lead_[lead]) continue;
+        for (unsigned char trail : {0x30, 0x81, 0xA1}) {
+            char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            bool incomplete = false;
+            convert(in, 2, &incomplete);
+            if (incomplete) return false;
+        }
+    }
+    return true;
 }
 
 void CodePage::build_single_byte_glyphs() {

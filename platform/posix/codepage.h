@@ -14,7 +14,9 @@
 namespace posix_console {
 
 // The environment variable that picks the console code page on Linux, as a
-// Windows code page number (CONRT_CODEPAGE=437); without it, 950 (Big5).
+// Windows code page number (CONRT_CODEPAGE=437, blanks around it allowed);
+// without it, 950 (Big5). A value that names no supported code page gives
+// 950 too, and one line on standard error says so (once for each value).
 inline constexpr const char CODEPAGE_VARIABLE[] = "CONRT_CODEPAGE";
 inline constexpr unsigned DEFAULT_CODEPAGE = 950;
 
@@ -30,8 +32,13 @@ class CodePage {
 
     unsigned number() const { return number_; }
     bool converts() const { return converter_ != nullptr; }
+    // Whether the console can show text in this code page: it converts, the
+    // printable ASCII bytes are themselves (not EBCDIC), and no character
+    // takes more than two bytes (not UTF-8).
+    bool supported();
     // A byte that starts a double-byte character in this code page.
     bool is_lead_byte(unsigned char byte) const { return lead_[byte]; }
+    const std::array<bool, 256> &lead_bytes() const { return lead_; }
     // UTF-8 of one byte as it shows in a cell.
     std::string_view glyph(unsigned char byte) const { return glyphs_[byte]; }
     // UTF-8 of a double-byte character; empty when the pair does not convert.

@@ -15,11 +15,7 @@
 namespace posix_console {
 namespace {
 
-constexpr DWORD DEFAULT_OUTPUT_MODE = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
 constexpr DWORD KNOWN_INPUT_MODES = 0x3FF;
-constexpr DWORD KNOWN_OUTPUT_MODES = 0x1F;
-
-DWORD output_mode = DEFAULT_OUTPUT_MODE;
 
 BOOL fail(DWORD error) {
     SetLastError(error);
@@ -79,7 +75,6 @@ void input_reset() {
     input_queue_reset();
     input_source_reset();
     line_reader_reset();
-    output_mode = DEFAULT_OUTPUT_MODE;
 }
 
 } // namespace posix_console
@@ -94,7 +89,7 @@ BOOL WINAPI GetConsoleMode(HANDLE hConsoleHandle, LPDWORD lpMode) {
     if (is_console_input(hConsoleHandle)) {
         *lpMode = input_mode();
     } else if (is_console_output(hConsoleHandle)) {
-        *lpMode = output_mode;
+        *lpMode = output_mode();
     } else {
         return fail(ERROR_INVALID_HANDLE);
     }
@@ -108,8 +103,7 @@ BOOL WINAPI SetConsoleMode(HANDLE hConsoleHandle, DWORD dwMode) {
         input_source_mode_changing(input_mode());
         input_mode_set(dwMode);
     } else if (is_console_output(hConsoleHandle)) {
-        if (dwMode & ~KNOWN_OUTPUT_MODES) return fail(ERROR_INVALID_PARAMETER);
-        output_mode = dwMode;
+        if (!set_output_mode(dwMode)) return fail(ERROR_INVALID_PARAMETER);
     } else {
         return fail(ERROR_INVALID_HANDLE);
     }

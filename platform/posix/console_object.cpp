@@ -3,11 +3,13 @@
 #include "console_object.h"
 
 #include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <algorithm>
-
+#include "system_errors.h"
 #include "terminal.h"
 
 namespace posix_console {
@@ -16,15 +18,46 @@ namespace {
 
 Console the_console;
 
-void write_plain(const std::string &text) {
+// All of the text, waiting while a non-blocking pipe is full; 0 or the
+// Windows code of the failure (a full disk, a closed pipe).
+DWORD write_plain(const std::string &text) {
     size_t done = 0;
     while (done < text.size()) {
         ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
-        if (n > 0)
+        if (n > 0) {
             done += static_cast<size_t>(n);
-        else if (n < 0 && errno != EINTR)
-            return; // a closed pipe: the console write itself still succeeds
+        } else if (n < 0 && errno == EAGAIN) {
+            pollfd writable{STDOUT_FILENO, POLLOUT, 0};
+            poll(&writable, 1, -1);
+        } else if (n == 0 || errno != EINTR) {
+            return n == 0 ? ERROR_DISK_FULL : windows_error_from_errno(errno);
+        }
     }
+    return ERROR_SUCCESS;
+}
+
+// The first output that was lost is what the exit status reports.
+DWORD note_output_error(DWORD error) {
+    if (error != ERROR_SUCCESS && the_console.output_error == ERROR_SUCCESS)
+        the_console.output_error = error;
+    return error;
+}
+
+DWORD write_plain_text(const std::string &text) {
+    if (the_console.output_closed) return note_output_error(ERROR_INVALID_HANDLE);
+    return note_output_error(write_plain(text));
+}
+
+// A closed standard output stays closed for the console, and /dev/null
+// holds its place so that no file opened later is taken for it.
+bool hold_closed_output() {
+    if (fcntl(STDOUT_FILENO, F_GETFD) >= 0 || errno != EBADF) return false;
+    int fd = open("/dev/null", O_WRONLY);
+    if (fd >= 0 && fd != STDOUT_FILENO) {
+        dup2(fd, STDOUT_FILENO);
+        close(fd);
+    }
+    return true;
 }
 
 // What every console has, headless or not.
@@ -34,6 +67,7 @@ void start_console_common() {
     c.plain.reset();
     c.codepage = std::make_unique<CodePage>(codepage_from_environment());
     c.plain = std::make_unique<PlainTextConverter>(*c.codepage);
+    c.screen.set_lead_bytes(c.codepage->lead_bytes());
 }
 
 // Stdin a terminal: raw mode, keys decoded by the input side; otherwise a
@@ -41,8 +75,10 @@ void start_console_common() {
 // screen cleared at the first flush; otherwise plain text, 80 x 25.
 void start_console_streams() {
     Console &c = the_console;
+    c.output_closed = hold_closed_output();
     bool input_is_terminal = isatty(STDIN_FILENO) == 1;
-    bool output_is_terminal = isatty(STDOUT_FILENO) == 1;
+    // A terminal that cannot draw (TERM=dumb) gets plain text, as a pipe does.
+    bool output_is_terminal = isatty(STDOUT_FILENO) == 1 && terminal_can_draw();
     c.input = input_is_terminal ? InputSource::Terminal : InputSource::Script;
     c.sink = output_is_terminal ? OutputSink::Terminal : OutputSink::Plain;
     c.screen.reset(80, 25);
@@ -75,8 +111,19 @@ void render_to_terminal() {
     terminal_set_restore_text(c.renderer.restore_text());
 }
 
-void at_exit() {
+// A program that would end well ends with the Windows code of its lost
+// output instead, and says so on standard error. That exit skips the exit
+// handlers registered before the console started.
+void at_exit(int status, void *) {
     console_shut_down();
+    DWORD lost = the_console.output_error;
+    if (status != 0 || lost == ERROR_SUCCESS) return;
+    const char *reason = system_error_text(lost);
+    std::string note =
+        std::string("conrt: standard output was not written: ") + (reason ? reason : "") + "\n";
+    (void)!::write(STDERR_FILENO, note.data(), note.size());
+    fflush(nullptr);
+    _exit(static_cast<int>(lost & 0xFF));
 }
 
 } // namespace
@@ -89,7 +136,7 @@ void ensure_started() {
     if (the_console.started) return;
     start_console_common();
     start_console_streams();
-    atexit(at_exit);
+    on_exit(at_exit, nullptr);
     input_reset();
 }
 
@@ -100,7 +147,7 @@ void console_shut_down() {
     if (c.sink == OutputSink::Plain) {
         std::string rest;
         c.plain->finish(rest);
-        write_plain(rest);
+        write_plain_text(rest);
     }
     c.sink = OutputSink::None;
     terminal_stop();
@@ -116,18 +163,16 @@ void console_open_headless(int columns, int rows) {
     c.input = InputSource::Headless;
     c.pending_bells = 0;
     c.pending_output.clear();
-    // COORD holds 16-bit signed sizes.
-    c.screen.reset(std::clamp(columns, 1, 0x7FFF), std::clamp(rows, 1, 0x7FFF));
+    c.screen.reset(columns, rows);
 }
 
-void console_write(const unsigned char *bytes, size_t count) {
+DWORD console_write(const unsigned char *bytes, size_t count) {
     Console &c = the_console;
     c.pending_bells += c.screen.write_processed(bytes, count);
-    if (c.sink == OutputSink::Plain) {
-        std::string text;
-        c.plain->append(bytes, count, text);
-        write_plain(text);
-    }
+    if (c.sink != OutputSink::Plain) return ERROR_SUCCESS;
+    std::string text;
+    c.plain->append(bytes, count, text);
+    return write_plain_text(text);
 }
 
 void echo(const char *bytes, size_t count) {
@@ -143,6 +188,18 @@ COORD cursor() {
 void set_cursor(COORD position) {
     ensure_started();
     the_console.screen.set_cursor(position);
+}
+
+DWORD output_mode() {
+    ensure_started();
+    return the_console.screen.mode();
+}
+
+bool set_output_mode(DWORD mode) {
+    ensure_started();
+    if (mode & ~OUTPUT_MODES) return false;
+    the_console.screen.set_mode(mode);
+    return true;
 }
 
 COORD buffer_size() {

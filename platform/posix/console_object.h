@@ -29,14 +29,19 @@ struct Console {
     std::string pending_output;
     // The screen buffer's version that the terminal shows.
     unsigned long rendered_version = 0;
+    // Plain output: standard output was closed at the start; the Windows
+    // code of the first text that could not be written.
+    bool output_closed = false;
+    DWORD output_error = ERROR_SUCCESS;
 };
 
 // The object itself, started or not.
 Console &console();
 
 // Text through the console's processed output: into the screen buffer and,
-// in plain mode, straight out as UTF-8.
-void console_write(const unsigned char *bytes, size_t count);
+// in plain mode, straight out as UTF-8. Returns 0, or the Windows code of
+// plain output that could not be written.
+DWORD console_write(const unsigned char *bytes, size_t count);
 
 // The one teardown of the console: the screen brought up to date, a plain
 // text's last byte out, the terminal given back. Output stops there.

@@ -55,8 +55,13 @@ BOOL WINAPI WriteConsoleA(HANDLE hConsoleOutput, const void *lpBuffer, DWORD nNu
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    posix_console::console_write(static_cast<const unsigned char *>(lpBuffer),
-                                 nNumberOfCharsToWrite);
+    DWORD error = posix_console::console_write(static_cast<const unsigned char *>(lpBuffer),
+                                               nNumberOfCharsToWrite);
+    // Text that did not reach standard output is not claimed as written.
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return FALSE;
+    }
     report_count(lpNumberOfCharsWritten, nNumberOfCharsToWrite);
     return TRUE;
 }

@@ -5,7 +5,8 @@
 // with ERROR_SHARING_VIOLATION in this process and in any other that opens
 // the file through this layer. Nonzero share modes take a shared lock, which
 // only conflicts with exclusive opens (coarser than Windows' access/share
-// matrix, never more permissive about share mode 0).
+// matrix, never more permissive about share mode 0). Devices and pipes are
+// neither locked nor truncated, and no open waits for a FIFO's other end.
 #include "system_errors.h"
 
 #include <algorithm>
@@ -74,8 +75,12 @@ bool parent_directory_exists(const char *path) {
 
 // A missing file is ERROR_FILE_NOT_FOUND, a missing directory on its way
 // ERROR_PATH_NOT_FOUND, as Windows tells them apart.
+// A FIFO with no reader is a pipe with nobody at the other end.
 DWORD open_error(const char *path, int error) {
     if (error == ENOENT && !parent_directory_exists(path)) return ERROR_PATH_NOT_FOUND;
+    struct stat info;
+    if (error == ENXIO && stat(path, &info) == 0 && S_ISFIFO(info.st_mode))
+        return ERROR_PIPE_NOT_CONNECTED;
     return error_from_errno(error);
 }
 
@@ -101,12 +106,22 @@ Opened open_for(const char *path, int flags, DWORD disposition) {
     case TRUNCATE_EXISTING: return {open(path, flags), true};
     default: break; // CREATE_ALWAYS, OPEN_ALWAYS: whichever exists
     }
-    for (;;) {
-        int fd = open(path, flags);
-        if (fd >= 0 || errno != ENOENT) return {fd, true};
-        fd = open(path, flags | O_CREAT | O_EXCL, 0666);
-        if (fd >= 0 || errno != EEXIST) return {fd, false};
-    }
+    int fd = open(path, flags);
+    if (fd >= 0 || errno != ENOENT) return {fd, true};
+    fd = open(path, flags | O_CREAT | O_EXCL, 0666);
+    if (fd >= 0 || errno != EEXIST) return {fd, false};
+    // A name that is there but leads nowhere (a dangling symbolic link), or
+    // one created in between: an ordinary create follows the link and makes
+    // its target, once.
+    return {open(path, flags | O_CREAT, 0666), false};
+}
+
+// Without waiting for the other end of a FIFO (a read open returns at once,
+// a write open fails); reads and writes then block as on any file.
+Opened open_without_waiting(const char *path, int flags, DWORD disposition) {
+    Opened opened = open_for(path, flags | O_NONBLOCK, disposition);
+    if (opened.fd >= 0) fcntl(opened.fd, F_SETFL, fcntl(opened.fd, F_GETFL) & ~O_NONBLOCK);
+    return opened;
 }
 
 bool lock_for_sharing(int fd, DWORD share_mode) {
@@ -117,9 +132,13 @@ bool lock_for_sharing(int fd, DWORD share_mode) {
     return true;
 }
 
-bool is_directory(int fd) {
+enum class FileKind { Regular, Directory, Other };
+
+FileKind kind_of(int fd) {
     struct stat info;
-    return fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
+    if (fstat(fd, &info) != 0) return FileKind::Other;
+    if (S_ISREG(info.st_mode)) return FileKind::Regular;
+    return S_ISDIR(info.st_mode) ? FileKind::Directory : FileKind::Other;
 }
 
 HANDLE close_and_fail(int fd, DWORD code) {
@@ -147,15 +166,19 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
         return fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
     if (lpFileName[0] == '\0') return fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
 
-    Opened opened = open_for(lpFileName, open_flags(dwDesiredAccess), dwCreationDisposition);
+    Opened opened =
+        open_without_waiting(lpFileName, open_flags(dwDesiredAccess), dwCreationDisposition);
     if (opened.fd < 0) return fail(open_error(lpFileName, errno), INVALID_HANDLE_VALUE);
+    FileKind kind = kind_of(opened.fd);
     // Windows opens no directory through CreateFileA without backup semantics.
-    if (is_directory(opened.fd)) return close_and_fail(opened.fd, ERROR_ACCESS_DENIED);
-    if (!lock_for_sharing(opened.fd, dwShareMode))
+    if (kind == FileKind::Directory) return close_and_fail(opened.fd, ERROR_ACCESS_DENIED);
+    // Devices and pipes (NUL, CON) are shared and never truncated, as on Windows.
+    bool regular = kind == FileKind::Regular;
+    if (regular && !lock_for_sharing(opened.fd, dwShareMode))
         return close_and_fail(opened.fd, ERROR_SHARING_VIOLATION);
     bool truncates =
         dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING;
-    if (truncates && opened.existed && ftruncate(opened.fd, 0) != 0)
+    if (regular && truncates && opened.existed && ftruncate(opened.fd, 0) != 0)
         return close_and_fail(opened.fd, error_from_errno(errno));
 
     HANDLE handle = slot_take(opened.fd, dwDesiredAccess);

@@ -41,12 +41,21 @@ struct Layout {
     std::vector<size_t> starts; // one per byte, and one for the end
 };
 
+// A double-byte character does not start in the last column: the console
+// leaves a blank there and puts it whole on the next row.
 Layout lay_out(const std::string &text, int first_column, int width) {
     Layout layout;
-    for (unsigned char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        int column = static_cast<int>((first_column + layout.cells.size()) % width);
+        bool pair = is_lead_byte(c) && i + 1 < text.size();
+        if (pair && width > 1 && column == width - 1) layout.cells += ' ';
         layout.starts.push_back(layout.cells.size());
-        if (c == '\t') {
-            int column = static_cast<int>((first_column + layout.cells.size()) % width);
+        if (pair) {
+            layout.cells += text.substr(i, 2);
+            layout.starts.push_back(layout.cells.size() - 1);
+            ++i;
+        } else if (c == '\t') {
             int blanks = std::min(8 - column % 8, width - column);
             layout.cells.append(static_cast<size_t>(blanks), ' ');
         } else if (c < 0x20 || c == 0x7F) {
@@ -58,6 +67,21 @@ Layout lay_out(const std::string &text, int first_column, int width) {
     }
     layout.starts.push_back(layout.cells.size());
     return layout;
+}
+
+// The first cell from which the line is written again: never the second
+// half of a double-byte character, which cannot be written alone.
+size_t first_changed_cell(const std::string &cells, const std::string &shown) {
+    size_t same = 0;
+    while (same < cells.size() && same < shown.size() && cells[same] == shown[same]) ++same;
+    size_t start = 0;
+    for (;;) {
+        bool pair =
+            is_lead_byte(static_cast<unsigned char>(cells[start])) && start + 1 < cells.size();
+        size_t next = start + (pair ? 2 : 1);
+        if (next > same) return start;
+        start = next;
+    }
 }
 
 class LineEditor {
@@ -255,8 +279,7 @@ void LineEditor::show() {
     if (!echo_) return;
     Layout layout = lay_out(text_, origin_.X, buffer_size().X);
     const std::string &cells = layout.cells;
-    size_t same = 0;
-    while (same < cells.size() && same < shown_.size() && cells[same] == shown_[same]) ++same;
+    size_t same = first_changed_cell(cells, shown_);
     size_t longest = std::max(cells.size(), shown_.size());
     if (same < longest) {
         move_to_cell(same);

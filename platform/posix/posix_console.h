@@ -25,6 +25,13 @@ COORD cursor();
 void set_cursor(COORD position);
 COORD buffer_size();
 
+// The output mode of the screen buffer. Only processed output and wrap at
+// the end of the line are implemented; a mode with any other flag is
+// refused (false) and changes nothing.
+inline constexpr DWORD OUTPUT_MODES = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
+DWORD output_mode();
+bool set_output_mode(DWORD mode);
+
 // Sends what changed to the terminal. Called before any wait for input.
 void flush();
 

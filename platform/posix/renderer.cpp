@@ -139,9 +139,11 @@ void append_cursor_move(CursorPlace from, int row, int column, std::string &out)
     out += relative.size() < absolute.size() ? relative : absolute;
 }
 
+// Cells beyond the largest console are never drawn, so none are kept.
 void Renderer::clear(int columns, int rows, std::string &out) {
-    columns_ = std::max(columns, 1);
-    rows_ = std::max(rows, 1);
+    ConsoleSize size = clamp_console_size(columns, rows);
+    columns_ = size.columns;
+    rows_ = size.rows;
     // Default colours first: the cleared cells take the colours in force.
     out += CSI;
     out += "m";

@@ -12,19 +12,33 @@ namespace {
 constexpr unsigned char BLANK = ' ';
 constexpr int TAB_STOP = 8;
 
+bool is_processed_control(unsigned char byte) {
+    return byte == '\r' || byte == '\n' || byte == '\b' || byte == '\t' || byte == '\a' ||
+           byte == '\0';
+}
+
 } // namespace
+
+ConsoleSize clamp_console_size(int columns, int rows) {
+    int width = std::clamp(columns, 1, MAX_CONSOLE_SIDE);
+    int height = std::clamp(rows, 1, std::min(MAX_CONSOLE_SIDE, MAX_CONSOLE_CELLS / width));
+    return ConsoleSize{width, height};
+}
 
 ScreenBuffer::ScreenBuffer(int columns, int rows) {
     reset(columns, rows);
 }
 
 void ScreenBuffer::reset(int columns, int rows) {
-    columns_ = std::max(columns, 1);
-    rows_ = std::max(rows, 1);
+    ConsoleSize size = clamp_console_size(columns, rows);
+    columns_ = size.columns;
+    rows_ = size.rows;
     top_ = 0;
     ++version_;
     cursor_ = {0, 0};
     attribute_ = DEFAULT_ATTRIBUTE;
+    mode_ = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
+    pending_lead_ = false;
     cells_.assign(static_cast<size_t>(columns_) * static_cast<size_t>(rows_),
                   Cell{BLANK, DEFAULT_ATTRIBUTE});
 }
@@ -37,6 +51,7 @@ bool ScreenBuffer::set_cursor(COORD position) {
     if (!contains(position)) return false;
     ++version_;
     cursor_ = position;
+    pending_lead_ = false;
     return true;
 }
 
@@ -54,11 +69,21 @@ Cell *ScreenBuffer::row(int index) {
     return &cells_[cell_index(index, 0)];
 }
 
+// Every byte that is not processed, control bytes included, is stored as it
+// is; the renderer draws control bytes as their code page 437 glyphs.
 size_t ScreenBuffer::write_processed(const unsigned char *bytes, size_t count) {
     ++version_;
     size_t bells = 0;
+    bool processed = mode_ & ENABLE_PROCESSED_OUTPUT;
+    run_start_ = cursor_.X;
     for (size_t i = 0; i < count; ++i) {
-        switch (bytes[i]) {
+        unsigned char byte = bytes[i];
+        if (!processed || !is_processed_control(byte)) {
+            put_text_byte(byte);
+            continue;
+        }
+        pending_lead_ = false;
+        switch (byte) {
         case '\r': cursor_.X = 0; break;
         case '\n': line_feed(); break;
         case '\b':
@@ -66,13 +91,27 @@ size_t ScreenBuffer::write_processed(const unsigned char *bytes, size_t count) {
             break;
         case '\t': write_tab(); break;
         case '\a': ++bells; break;
-        case '\0': put_byte(BLANK); break;
-        // Every other byte, control bytes included, is stored as it is; the
-        // renderer draws control bytes as their code page 437 glyphs.
-        default: put_byte(bytes[i]); break;
+        default: put_byte(BLANK); break; // NUL
         }
+        run_start_ = cursor_.X;
     }
     return bells;
+}
+
+void ScreenBuffer::put_text_byte(unsigned char byte) {
+    if (pending_lead_) {
+        pending_lead_ = false;
+        put_byte(byte, Half::Trail);
+        return;
+    }
+    if (!lead_[byte]) {
+        put_byte(byte);
+        return;
+    }
+    bool wraps = mode_ & ENABLE_WRAP_AT_EOL_OUTPUT;
+    if (wraps && columns_ > 1 && cursor_.X == columns_ - 1) put_byte(BLANK);
+    put_byte(byte, Half::Lead);
+    pending_lead_ = true;
 }
 
 // Blanks in the attribute in force up to the next tab stop; reaching the
@@ -83,9 +122,37 @@ void ScreenBuffer::write_tab() {
 }
 
 // Writing the last column wraps at once: the console has no delayed wrap.
-void ScreenBuffer::put_byte(unsigned char byte) {
-    row(cursor_.Y)[cursor_.X] = Cell{byte, attribute_};
-    if (++cursor_.X == columns_) line_feed();
+// Without wrap the text goes on over the cells where its run began.
+void ScreenBuffer::put_byte(unsigned char byte, Half half) {
+    Cell *cells = row(cursor_.Y);
+    break_pair(cells, cursor_.X);
+    cells[cursor_.X] = Cell{byte, attribute_, half};
+    if (++cursor_.X < columns_) return;
+    if (mode_ & ENABLE_WRAP_AT_EOL_OUTPUT)
+        line_feed();
+    else
+        cursor_.X = static_cast<SHORT>(run_start_);
+}
+
+// A double-byte character loses both halves or neither: the other half of
+// the one at this cell becomes a blank in its own attribute.
+void ScreenBuffer::break_pair(Cell *cells, int column) {
+    Half half = cells[column].half;
+    int other = half == Half::Lead ? column + 1 : column - 1;
+    Half partner = half == Half::Lead ? Half::Trail : Half::Lead;
+    if (half == Half::None || other < 0 || other >= columns_) return;
+    if (cells[other].half != partner) return;
+    cells[other].byte = BLANK;
+    cells[other].half = Half::None;
+}
+
+void ScreenBuffer::break_pairs_at_ends(COORD at, DWORD count) {
+    if (count == 0) return;
+    size_t last = static_cast<size_t>(at.Y) * static_cast<size_t>(columns_) +
+                  static_cast<size_t>(at.X) + count - 1;
+    break_pair(row(at.Y), at.X);
+    break_pair(row(static_cast<int>(last / static_cast<size_t>(columns_))),
+               static_cast<int>(last % static_cast<size_t>(columns_)));
 }
 
 void ScreenBuffer::line_feed() {
@@ -130,7 +197,11 @@ void ScreenBuffer::visit_cells(Buffer &buffer, COORD at, DWORD count, Visit visi
 DWORD ScreenBuffer::write_bytes(COORD at, const unsigned char *bytes, DWORD count) {
     ++version_;
     DWORD n = cells_from(at, count);
-    visit_cells(*this, at, n, [&](Cell &cell, DWORD i) { cell.byte = bytes[i]; });
+    break_pairs_at_ends(at, n);
+    visit_cells(*this, at, n, [&](Cell &cell, DWORD i) {
+        cell.byte = bytes[i];
+        cell.half = Half::None;
+    });
     return n;
 }
 

@@ -5,15 +5,21 @@
 
 #include <stddef.h>
 
+#include <array>
 #include <vector>
 
 #include "win32_api.h"
 
 namespace posix_console {
 
+// Which half of a double-byte character a cell holds, as processed output
+// placed it.
+enum class Half : unsigned char { None, Lead, Trail };
+
 struct Cell {
     unsigned char byte;
     WORD attribute;
+    Half half = Half::None;
 };
 
 inline bool operator==(const Cell &a, const Cell &b) {
@@ -21,6 +27,18 @@ inline bool operator==(const Cell &a, const Cell &b) {
 }
 
 enum : WORD { DEFAULT_ATTRIBUTE = 0x07 };
+
+// The largest console: each side fits COORD's signed 16 bits, as the Windows
+// console requires, and the cells fit a 32-bit process twice over (the
+// buffer and the renderer's copy of the terminal). Any size asked for is
+// clamped into it, at least 1 x 1.
+inline constexpr int MAX_CONSOLE_SIDE = 0x7FFF;
+inline constexpr int MAX_CONSOLE_CELLS = 1 << 22;
+struct ConsoleSize {
+    int columns;
+    int rows;
+};
+ConsoleSize clamp_console_size(int columns, int rows);
 
 class ScreenBuffer {
   public:
@@ -34,6 +52,12 @@ class ScreenBuffer {
     COORD cursor() const { return cursor_; }
     WORD attribute() const { return attribute_; }
     void set_attribute(WORD attribute) { attribute_ = attribute; }
+    // ENABLE_PROCESSED_OUTPUT and ENABLE_WRAP_AT_EOL_OUTPUT, both on at reset.
+    DWORD mode() const { return mode_; }
+    void set_mode(DWORD mode) { mode_ = mode; }
+    // The code page's lead bytes, which processed output keeps with their
+    // trail bytes; none until set, and kept over a reset.
+    void set_lead_bytes(const std::array<bool, 256> &lead) { lead_ = lead; }
     bool contains(COORD position) const;
     // Refuses (false, cursor unchanged) a position outside the buffer.
     bool set_cursor(COORD position);
@@ -42,8 +66,10 @@ class ScreenBuffer {
     const Cell *row(int index) const;
     const Cell &cell(int row_index, int column) const { return row(row_index)[column]; }
 
-    // Processed output with wrap at the end of the line; returns how many
-    // bells (BEL bytes) the text rang.
+    // Stream output in the output mode; returns how many bells (BEL bytes)
+    // the text rang. A double-byte character is kept whole: one that would
+    // start in the last column leaves a blank there and starts the next row,
+    // and writing over either half of one blanks the other.
     size_t write_processed(const unsigned char *bytes, size_t count);
 
     // Region operations: start at `at`, go on at column 0 of the next rows,
@@ -64,7 +90,10 @@ class ScreenBuffer {
     DWORD cells_from(COORD at, DWORD wanted) const;
     template <typename Buffer, typename Visit>
     static void visit_cells(Buffer &buffer, COORD at, DWORD count, Visit visit);
-    void put_byte(unsigned char byte);
+    void put_text_byte(unsigned char byte);
+    void put_byte(unsigned char byte, Half half = Half::None);
+    void break_pair(Cell *cells, int column);
+    void break_pairs_at_ends(COORD at, DWORD count);
     void write_tab();
     void line_feed();
     void scroll_up();
@@ -76,6 +105,13 @@ class ScreenBuffer {
     int top_ = 0;
     COORD cursor_ = {0, 0};
     WORD attribute_ = DEFAULT_ATTRIBUTE;
+    DWORD mode_ = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
+    std::array<bool, 256> lead_{};
+    // A lead byte was written and its trail byte is the next text byte.
+    bool pending_lead_ = false;
+    // Where the current run of text began: without wrap, text that reaches
+    // the last column goes on from there, as the Windows console does.
+    int run_start_ = 0;
     std::vector<Cell> cells_;
     unsigned long version_ = 0;
 };

@@ -88,6 +88,7 @@ const SystemText system_texts[] = {
     {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists."},
     {ERROR_FILENAME_EXCED_RANGE, "The filename or extension is too long."},
     {223, "The file size exceeds the limit allowed and cannot be saved."},
+    {ERROR_PIPE_NOT_CONNECTED, "No process is on the other end of the pipe."},
     {ERROR_DIRECTORY, "The directory name is invalid."},
     {ERROR_OPERATION_ABORTED,
      "The I/O operation has been aborted because of either a thread exit or an application "

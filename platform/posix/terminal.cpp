@@ -11,6 +11,7 @@
 #include <errno.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -33,6 +34,7 @@ struct TerminalState {
     int input_fd = -1;
     int output_fd = -1;
     bool have_termios = false;
+    bool can_draw = false;
     termios original{};
     termios raw{};
     struct sigaction old_fatal[FATAL_COUNT];
@@ -72,7 +74,7 @@ void write_all_raw(int fd, const char *bytes, size_t length) {
 // Where the input modes are asked for: the terminal being drawn on, or the
 // one keys come from when output goes elsewhere.
 int input_modes_fd() {
-    if (!state.have_termios) return -1;
+    if (!state.have_termios || !state.can_draw) return -1;
     return state.output_fd >= 0 ? state.output_fd : state.input_fd;
 }
 
@@ -195,9 +197,15 @@ void terminal_set_restore_text(const std::string &text) {
     restore_current = next;
 }
 
+bool terminal_can_draw() {
+    const char *name = getenv("TERM");
+    return name != nullptr && *name != '\0' && strcmp(name, "dumb") != 0;
+}
+
 void terminal_start(int input_fd, int output_fd) {
     state.input_fd = input_fd;
     state.output_fd = output_fd;
+    state.can_draw = terminal_can_draw();
     if (input_fd >= 0 && tcgetattr(input_fd, &state.original) == 0) {
         state.raw = state.original;
         make_raw(state.raw);

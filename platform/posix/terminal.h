@@ -23,6 +23,10 @@ void terminal_start(int input_fd, int output_fd);
 // and the signal handlers. Safe to call twice and after a half-done start.
 void terminal_stop();
 
+// Whether the terminal named by TERM can be drawn on with escape sequences:
+// not when TERM is unset, empty or "dumb". One that cannot is sent none.
+bool terminal_can_draw();
+
 // The size of the output terminal; 80 x 25 when it has none.
 TerminalSize terminal_size();
 

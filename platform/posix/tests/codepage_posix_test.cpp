@@ -77,13 +77,29 @@ TEST(CodePageUnknown, ShowsAsciiAndReplacesTheRest) {
     EXPECT_EQ(unknown.glyph(0x01), "\u263A");
 }
 
-TEST(CodePageEnvironment, PicksTheNumberedCodePageOrFallsBackTo950) {
+TEST(CodePageEnvironment, PicksTheNumberedCodePageOrSaysWhichItUsesInstead) {
     const char *saved = getenv(CODEPAGE_VARIABLE);
     std::string old = saved ? saved : "";
-    setenv(CODEPAGE_VARIABLE, "437", 1);
-    EXPECT_EQ(codepage_from_environment(), 437u);
-    setenv(CODEPAGE_VARIABLE, "cp437", 1);
-    EXPECT_EQ(codepage_from_environment(), 950u);
+    const struct {
+        const char *value;
+        unsigned number;
+    } cases[] = {
+        {"437", 437},   {"437 ", 437},  {" 850", 850},  {"932", 932},   {"1252", 1252},
+        {"cp437", 950}, {"65001", 950}, {"1200", 950},  {"54936", 950}, {"1047", 950},
+        {"930", 950},   {"0", 950},     {"99999", 950},
+    };
+    for (const auto &c : cases) {
+        setenv(CODEPAGE_VARIABLE, c.value, 1);
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(codepage_from_environment(), c.number) << c.value;
+        EXPECT_EQ(codepage_from_environment(), c.number) << c.value;
+        std::string said = ::testing::internal::GetCapturedStderr();
+        std::string expected = c.number == 950 ? "conrt: CONRT_CODEPAGE=\"" + std::string(c.value) +
+                                                     "\" is not a supported code page; using "
+                                                     "code page 950\n"
+                                               : "";
+        EXPECT_EQ(said, expected) << "said once: " << c.value;
+    }
     setenv(CODEPAGE_VARIABLE, "", 1);
     EXPECT_EQ(codepage_from_environment(), 950u);
     unsetenv(CODEPAGE_VARIABLE);

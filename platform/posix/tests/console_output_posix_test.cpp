@@ -82,12 +82,14 @@ struct ControlCase {
     std::string row1;
     SHORT cursor_x;
     SHORT cursor_y;
+    DWORD mode = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
 };
 
 class ControlBytes : public ConsoleOutput, public ::testing::WithParamInterface<ControlCase> {};
 
 TEST_P(ControlBytes, MoveAndWriteAsTheConsoleDoes) {
     const ControlCase &c = GetParam();
+    ASSERT_TRUE(SetConsoleMode(out, c.mode));
     write(c.text);
     EXPECT_EQ(row_text(0), padded(c.row0));
     EXPECT_EQ(row_text(1), padded(c.row1));
@@ -97,19 +99,51 @@ TEST_P(ControlBytes, MoveAndWriteAsTheConsoleDoes) {
 
 INSTANTIATE_TEST_SUITE_P(
     EachByte, ControlBytes,
-    ::testing::Values(ControlCase{"CarriageReturnGoesToColumnZero", "abc\rX", "Xbc", "", 1, 0},
-                      ControlCase{"LineFeedAlsoReturnsToColumnZero", "abc\nX", "abc", "X", 1, 1},
-                      ControlCase{"BackspaceMovesLeftWithoutErasing", "XX\b", "XX", "", 1, 0},
-                      ControlCase{"BackspaceStopsAtColumnZero", "\nA\b\b\bB", "", "B", 1, 1},
-                      ControlCase{"TabFillsToNextMultipleOfEight", "f\tg", "f       g", "", 9, 0},
-                      ControlCase{"TabAtStopGoesAWholeStop", "12345678\tg", "12345678        g", "",
-                                  17, 0},
-                      ControlCase{"BellWritesNothing", "a\ab", "ab", "", 2, 0},
-                      ControlCase{"NulWritesABlank", std::string("a\0b", 3), "a b", "", 3, 0},
-                      ControlCase{"EscapeIsStoredRaw", "\x1b[2J", "\x1b[2J", "", 4, 0},
-                      ControlCase{"OtherControlBytesAreStoredRaw", "\x01\x0b\x0c\x1f\x7f",
-                                  "\x01\x0b\x0c\x1f\x7f", "", 5, 0}),
+    ::testing::Values(
+        ControlCase{"CarriageReturnGoesToColumnZero", "abc\rX", "Xbc", "", 1, 0},
+        ControlCase{"LineFeedAlsoReturnsToColumnZero", "abc\nX", "abc", "X", 1, 1},
+        ControlCase{"BackspaceMovesLeftWithoutErasing", "XX\b", "XX", "", 1, 0},
+        ControlCase{"BackspaceStopsAtColumnZero", "\nA\b\b\bB", "", "B", 1, 1},
+        ControlCase{"TabFillsToNextMultipleOfEight", "f\tg", "f       g", "", 9, 0},
+        ControlCase{"TabAtStopGoesAWholeStop", "12345678\tg", "12345678        g", "", 17, 0},
+        ControlCase{"BellWritesNothing", "a\ab", "ab", "", 2, 0},
+        ControlCase{"NulWritesABlank", std::string("a\0b", 3), "a b", "", 3, 0},
+        ControlCase{"EscapeIsStoredRaw", "\x1b[2J", "\x1b[2J", "", 4, 0},
+        ControlCase{"OtherControlBytesAreStoredRaw", "\x01\x0b\x0c\x1f\x7f", "\x01\x0b\x0c\x1f\x7f",
+                    "", 5, 0},
+        ControlCase{"UnprocessedControlBytesAreStoredRaw", std::string("a\r\n\t\b\a\0", 7),
+                    std::string("a\r\n\t\b\a\0", 7), "", 7, 0, ENABLE_WRAP_AT_EOL_OUTPUT},
+        ControlCase{"WithoutWrapTextGoesOnWhereItsRunBegan", "ab\r" + std::string(20, 'c') + "def",
+                    "defccccccccccccccccc", "", 3, 0, ENABLE_PROCESSED_OUTPUT},
+        // Code page 950: a double-byte character is never split.
+        ControlCase{"PairThatDoesNotFitStartsTheNextRow", std::string(19, 'x') + "\xA1\x4B",
+                    std::string(19, 'x'), "\xA1\x4B", 2, 1},
+        ControlCase{"WritingOverATrailBlanksItsLead", "\xA4\x40\xA4\x40\b\b\bx", " x\xA4\x40", "",
+                    2, 0},
+        ControlCase{"WritingOverALeadBlanksItsTrail", "\xA4\x40\xA4\x40\b\bx", "\xA4\x40x", "", 3,
+                    0}),
     [](const ::testing::TestParamInfo<ControlCase> &info) { return info.param.name; });
+
+TEST_F(ConsoleOutput, OutputModesBeyondProcessingAndWrapAreRefused) {
+    for (DWORD refused : {0x4ul, 0x8ul, 0x10ul, 0x7ul}) {
+        SetLastError(0);
+        EXPECT_FALSE(SetConsoleMode(out, refused)) << refused;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    }
+    DWORD mode = 0;
+    ASSERT_TRUE(GetConsoleMode(out, &mode));
+    EXPECT_EQ(mode, 3u) << "a refused mode changes nothing";
+    ASSERT_TRUE(SetConsoleMode(out, 0));
+    ASSERT_TRUE(GetConsoleMode(out, &mode));
+    EXPECT_EQ(mode, 0u);
+}
+
+TEST_F(ConsoleOutput, RegionWriteOverHalfAPairBlanksTheOtherHalf) {
+    write("\xA4\x40\xA4\x40");
+    DWORD count = 0;
+    ASSERT_TRUE(WriteConsoleOutputCharacterA(out, "yz", 2, COORD{1, 0}, &count));
+    EXPECT_EQ(row_text(0), padded(" yz "));
+}
 
 TEST_F(ConsoleOutput, TabWritesBlanksInTheAttributeInForce) {
     SetConsoleTextAttribute(out, 0x1F);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -165,6 +166,41 @@ TEST_F(PosixFiles, FileHandlesAreNotConsoleHandles) {
     EXPECT_EQ(count, 0u);
     EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(reinterpret_cast<char *>(h) + 1)));
     EXPECT_TRUE(CloseHandle(h));
+}
+
+// The two dispositions of the runtime's open routines, in a child that a
+// hang or a spin cannot take down with it.
+TEST_F(PosixFiles, OpensNeverHangOnLinksFifosOrDevices) {
+    ASSERT_EQ(symlink(path("target").c_str(), path("dangling").c_str()), 0);
+    ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);
+    const struct {
+        std::string name;
+        DWORD access;
+        DWORD disposition;
+        DWORD code; // ERROR_SUCCESS: a handle
+    } cases[] = {
+        {path("dangling"), GENERIC_WRITE, CREATE_ALWAYS, ERROR_SUCCESS},
+        {path("fifo"), GENERIC_READ, OPEN_EXISTING, ERROR_SUCCESS},
+        {path("fifo"), GENERIC_WRITE, CREATE_ALWAYS, ERROR_PIPE_NOT_CONNECTED},
+        {"/dev/null", GENERIC_WRITE, CREATE_ALWAYS, ERROR_SUCCESS},
+        {"/dev/full", GENERIC_WRITE, CREATE_ALWAYS, ERROR_SUCCESS},
+        {"/dev/stdout", GENERIC_WRITE, CREATE_ALWAYS, ERROR_SUCCESS},
+    };
+    for (const auto &c : cases) {
+        int code = in_child([&] {
+            alarm(5);
+            HANDLE h = open_file(c.name, c.access, c.disposition);
+            if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
+            DWORD count = 0;
+            char byte;
+            // A FIFO with no writer reads as its end, at once.
+            if ((c.access & GENERIC_READ) && (!ReadFile(h, &byte, 1, &count, nullptr) || count))
+                return 99;
+            return CloseHandle(h) ? 0 : 98;
+        });
+        EXPECT_EQ(code, static_cast<int>(c.code)) << c.name;
+    }
+    EXPECT_TRUE(fs::exists(path("target"))) << "the link's target is created";
 }
 
 TEST_F(PosixFiles, WriteToAFullDeviceReportsDiskFull) {

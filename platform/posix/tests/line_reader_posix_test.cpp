@@ -285,6 +285,13 @@ TEST_F(LineReader, DoubleByteCharactersEditAsOneCharacter) {
     feed("\xe4\xb8\xad\xe6\x96\x87\x1b[D\x1b[Da\x1b[C\x7f\n"); // 中文, Left, Left, a, Right, BS
     EXPECT_EQ(read_console(80), "a\xa4\xe5\r\n");              // a 文
     EXPECT_EQ(row_text(0), "a\xa4\xe5");
+    // At the end of a row the character moves whole to the next one, and
+    // the echo goes on after it.
+    ASSERT_TRUE(SetConsoleCursorPosition(out, COORD{COLUMNS - 3, 1}));
+    feed("zx\xe4\xb8\xady\n"); // z x 中 y
+    EXPECT_EQ(read_console(80), "zx\xa4\xa4y\r\n");
+    EXPECT_EQ(row_text(1), std::string(COLUMNS - 3, ' ') + "zx");
+    EXPECT_EQ(row_text(2), "\xa4\xa4y");
 }
 
 } // namespace

@@ -1,9 +1,12 @@
 // Standard output not a terminal: the probe program run with its output to
-// a pipe writes plain UTF-8 text and no escape sequences. Also the process
-// routines: ExitProcess through the test hook.
+// a pipe writes plain UTF-8 text and no escape sequences, waits for a full
+// pipe, and ends with an exit status that tells when output was lost. Also
+// the process routines: ExitProcess through the test hook.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -18,9 +21,12 @@ struct RunResult {
     int status;
 };
 
-RunResult run_probe(const std::string &environment, const std::string &mode) {
-    std::string command =
-        environment + " " + i386_shell_prefix() + TTY_PROBE_PATH + " " + mode + " /dev/null < /dev/null 2>/dev/null";
+// The output redirection comes last, so that it can send standard output
+// elsewhere and standard error to the pipe read here.
+RunResult run_probe(const std::string &environment, const std::string &mode,
+                    const std::string &redirection = "") {
+    std::string command = environment + " " + i386_shell_prefix() + TTY_PROBE_PATH + " " + mode +
+                          " /dev/null < /dev/null 2>/dev/null " + redirection;
     RunResult result{"", -1};
     FILE *pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
@@ -54,6 +60,58 @@ TEST(PlainOutput, ExitProcessKeepsItsCodeAndAllTheText) {
     RunResult run = run_probe("env -u CONRT_CODEPAGE", "exit");
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.output, PROBE_TEXT_950);
+}
+
+TEST(PlainOutput, OutputThatCannotBeWrittenShowsInTheExitStatus) {
+    const struct {
+        std::string mode;
+        std::string redirection;
+        int status;
+        std::string said;
+    } cases[] = {
+        {"return", "2>&1 >/dev/full", 112,
+         "conrt: standard output was not written: There is not enough space on the disk.\n"},
+        {"return", ">&-", 6, ""},
+        {"written", ">/dev/full", 100 + 112, ""},
+        {"written", ">&-", 100 + 6, ""},
+        {"exit", ">/dev/full", 3, ""}, // a failing status of its own is kept
+    };
+    for (const auto &c : cases) {
+        RunResult run = run_probe("env -u CONRT_CODEPAGE", c.mode, c.redirection);
+        EXPECT_EQ(run.status, c.status) << c.mode << " " << c.redirection;
+        EXPECT_EQ(run.output, c.said) << c.mode << " " << c.redirection;
+    }
+}
+
+// The pipe fills before anyone reads it: the console waits instead of
+// dropping what does not fit.
+TEST(PlainOutput, NonBlockingPipeGetsEveryByte) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    fcntl(ends[1], F_SETFL, O_NONBLOCK);
+    pid_t child = fork();
+    if (child == 0) {
+        int quiet = open("/dev/null", O_RDWR);
+        dup2(quiet, STDIN_FILENO);
+        dup2(ends[1], STDOUT_FILENO);
+        dup2(quiet, STDERR_FILENO);
+        close(ends[0]);
+        char *const argv[] = {const_cast<char *>("tty_probe"), const_cast<char *>("flood"),
+                              const_cast<char *>("/dev/null"), nullptr};
+        i386_execv(TTY_PROBE_PATH, argv);
+        _exit(127);
+    }
+    close(ends[1]);
+    usleep(300000);
+    std::string output;
+    char chunk[65536];
+    for (ssize_t n; (n = read(ends[0], chunk, sizeof chunk)) > 0;)
+        output.append(chunk, static_cast<size_t>(n));
+    close(ends[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(output.size(), PROBE_TEXT_950.size() + 6000 * 60);
 }
 
 struct ExitCaught {

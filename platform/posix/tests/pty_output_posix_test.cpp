@@ -45,9 +45,16 @@ size_t count_of(const std::string &text, const std::string &part) {
     return count;
 }
 
+// The terminal the probe runs on: its size and TERM (null: unset).
+struct PtyShape {
+    unsigned short columns = 40;
+    unsigned short rows = 10;
+    const char *term = "xterm";
+};
+
 // The child gets the pseudo-terminal as its controlling terminal, with
 // output processing off so that the bytes arrive as the console sent them.
-[[noreturn]] void exec_probe_on(const char *terminal_name, const char *mode) {
+[[noreturn]] void exec_probe_on(const char *terminal_name, const char *mode, PtyShape shape) {
     setsid();
     int terminal = open(terminal_name, O_RDWR);
     if (terminal < 0) _exit(126);
@@ -56,8 +63,12 @@ size_t count_of(const std::string &text, const std::string &part) {
     settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tcsetattr(terminal, TCSANOW, &settings);
     winsize size{};
-    size.ws_col = 40;
-    size.ws_row = 10;
+    size.ws_col = shape.columns;
+    size.ws_row = shape.rows;
+    if (shape.term)
+        setenv("TERM", shape.term, 1);
+    else
+        unsetenv("TERM");
     ioctl(terminal, TIOCSWINSZ, &size);
     dup2(terminal, STDIN_FILENO);
     dup2(terminal, STDOUT_FILENO);
@@ -77,7 +88,7 @@ bool read_available(int master, std::string &bytes) {
 }
 
 // Runs the probe and collects what it sends, for ten seconds at most.
-PtyRun run_on_pty(const char *mode) {
+PtyRun run_on_pty(const char *mode, PtyShape shape = {}) {
     PtyRun run;
     int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return run;
@@ -86,7 +97,7 @@ PtyRun run_on_pty(const char *mode) {
     // opening and its end.
     int held = open(terminal_name.c_str(), O_RDWR | O_NOCTTY);
     pid_t child = fork();
-    if (child == 0) exec_probe_on(terminal_name.c_str(), mode);
+    if (child == 0) exec_probe_on(terminal_name.c_str(), mode, shape);
     fcntl(master, F_SETFL, O_NONBLOCK);
     for (int waited = 0; waited < 1000; ++waited) {
         pollfd ready{master, POLLIN, 0};
@@ -131,6 +142,37 @@ TEST(PtyOutput, ExitProcessFlushesAndRestoresLikeAReturn) {
 TEST(PtyOutput, BellReachesTheTerminal) {
     PtyRun run = run_on_pty("bell");
     EXPECT_EQ(count_of(run.bytes, "\a"), 1u);
+}
+
+// Sides beyond a 16-bit COORD are clamped to the largest console, and its
+// cells to what a 32-bit process holds.
+TEST(PtyOutput, HugeTerminalsGiveTheLargestConsole) {
+    const struct {
+        PtyShape shape;
+        std::string size;
+    } cases[] = {
+        {{65535, 65535}, "size 32767x128"},
+        {{40000, 40000}, "size 32767x128"},
+        {{40000, 3}, "size 32767x3"},
+    };
+    for (const auto &c : cases) {
+        PtyRun run = run_on_pty("size", c.shape);
+        ASSERT_TRUE(WIFEXITED(run.status)) << c.size;
+        EXPECT_EQ(WEXITSTATUS(run.status), 0) << c.size;
+        EXPECT_NE(run.bytes.find(c.size), std::string::npos) << c.size;
+        EXPECT_NE(run.bytes.find("wdone"), std::string::npos) << c.size;
+    }
+}
+
+TEST(PtyOutput, TerminalThatCannotDrawGetsPlainText) {
+    for (const char *term : {"dumb", static_cast<const char *>(nullptr), ""}) {
+        PtyRun run = run_on_pty("return", PtyShape{40, 10, term});
+        std::string name = term ? term : "(unset)";
+        ASSERT_TRUE(WIFEXITED(run.status)) << name;
+        EXPECT_EQ(WEXITSTATUS(run.status), 0) << name;
+        EXPECT_NE(run.bytes.find("  bright white on blue \u2026\r\n"), std::string::npos) << name;
+        EXPECT_EQ(run.bytes.find('\x1b'), std::string::npos) << name;
+    }
 }
 
 TEST(PtyOutput, CrashRestoresAndDiesOfItsSignal) {
