@@ -33,7 +33,7 @@ void start_console_common() {
     c.started = true;
     c.plain.reset();
     c.codepage = std::make_unique<CodePage>(codepage_from_environment());
-    c.plain = std::make_unique<PlainTextConverter>(*c.codepage);
+    c.plain = std::make_unique<PlainTranscript>(*c.codepage);
 }
 
 // Stdin a terminal: raw mode, keys decoded by the input side; otherwise a
@@ -125,9 +125,34 @@ void console_write(const unsigned char *bytes, size_t count) {
     c.pending_bells += c.screen.write_processed(bytes, count);
     if (c.sink == OutputSink::Plain) {
         std::string text;
-        c.plain->append(bytes, count, text);
+        c.plain->write(bytes, count, c.screen.columns(), text);
         write_plain(text);
     }
+}
+
+bool console_set_cursor(COORD position) {
+    Console &c = the_console;
+    SHORT row = c.screen.cursor().Y;
+    if (!c.screen.set_cursor(position)) return false;
+    if (c.sink == OutputSink::Plain) {
+        std::string text;
+        c.plain->cursor_moved(position.Y != row, text);
+        write_plain(text);
+    }
+    return true;
+}
+
+// The runtime clears the screen by writing blanks over it from the top left
+// corner: for plain output that starts a new page.
+DWORD console_write_region(COORD at, const unsigned char *bytes, DWORD count) {
+    Console &c = the_console;
+    if (c.sink == OutputSink::Plain && at.X == 0 && at.Y == 0 && count > 0 &&
+        std::all_of(bytes, bytes + count, [](unsigned char b) { return b == ' '; })) {
+        std::string text;
+        c.plain->screen_cleared(text);
+        write_plain(text);
+    }
+    return c.screen.write_bytes(at, bytes, count);
 }
 
 void echo(const char *bytes, size_t count) {
@@ -142,7 +167,7 @@ COORD cursor() {
 
 void set_cursor(COORD position) {
     ensure_started();
-    the_console.screen.set_cursor(position);
+    console_set_cursor(position);
 }
 
 COORD buffer_size() {
