@@ -8,7 +8,8 @@ goal=${1:-test}
 packages="cmake make g++ g++-multilib googletest python3"
 i386_packages=""
 if [ "$goal" = test ]; then
-    packages="$packages g++-mingw-w64-i686 tmux"
+    # nasm: the NASM example, assembled for both targets.
+    packages="$packages g++-mingw-w64-i686 tmux nasm"
     i386_packages="wine32:i386"
     packages="$packages wine"
 fi
