@@ -2,11 +2,13 @@
 #   make run    builds the Linux target and starts the menu in this terminal
 #   make test   builds both targets and runs every test
 # Each installs the Debian packages it lacks when run as root.
+# make package builds the Debian package of the library (build/packages/*.deb)
+# and the zip of the Windows build (build/packages/*.zip).
 
 JOBS ?= $(shell nproc)
 CMAKE_BUILD = cmake --build $(1) -j $(JOBS)
 
-.PHONY: run menu test linux windows asan bench format clean
+.PHONY: run menu test linux windows asan package bench format clean
 
 run:
 	@tools/deps.sh run
@@ -30,6 +32,12 @@ windows: build/windows/CMakeCache.txt
 	$(call CMAKE_BUILD,build/windows)
 asan: build/linux-asan/CMakeCache.txt
 	$(call CMAKE_BUILD,build/linux-asan)
+
+package: build/linux/CMakeCache.txt build/windows/CMakeCache.txt
+	$(call CMAKE_BUILD,build/linux) --target conrt
+	$(call CMAKE_BUILD,build/windows) --target conrt menu
+	cd build/linux && cpack -G DEB -B $(CURDIR)/build/packages
+	cd build/windows && cpack -G ZIP -B $(CURDIR)/build/packages
 
 test:
 	@tools/deps.sh test

@@ -10,13 +10,20 @@ if(CONRT_SANITIZE)
     target_link_options(conrt INTERFACE $<INSTALL_INTERFACE:-fsanitize=address,undefined>)
 endif()
 
-install(TARGETS conrt EXPORT conrtTargets ARCHIVE DESTINATION lib)
+# The i386 multiarch directory, where g++ -m32 looks on Debian.
+if(WIN32)
+    set(CONRT_LIBRARY_DIR lib)
+else()
+    set(CONRT_LIBRARY_DIR lib/i386-linux-gnu)
+endif()
+install(TARGETS conrt EXPORT conrtTargets ARCHIVE DESTINATION ${CONRT_LIBRARY_DIR})
 install(FILES
     ${CMAKE_SOURCE_DIR}/include/conrt.h
     ${CMAKE_SOURCE_DIR}/console/output/con_output.h
     ${CMAKE_SOURCE_DIR}/console/input/con_input.h
     ${CMAKE_SOURCE_DIR}/real/con_real.h
     ${CMAKE_SOURCE_DIR}/diagnostics/con_diag.h
+    ${CMAKE_SOURCE_DIR}/include/conrt/conrt.inc
     DESTINATION include/conrt)
 install(EXPORT conrtTargets NAMESPACE conrt:: DESTINATION ${CONRT_PACKAGE_DIR})
 
@@ -26,6 +33,19 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/conrtConfigVersion.cmake
     VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_BINARY_DIR}/conrtConfig.cmake ${CMAKE_BINARY_DIR}/conrtConfigVersion.cmake
     DESTINATION ${CONRT_PACKAGE_DIR})
+
+install(FILES ${CMAKE_SOURCE_DIR}/docs/reference.md DESTINATION share/doc/conrt)
+if(WIN32)
+    install(TARGETS menu RUNTIME DESTINATION bin)
+else()
+    install(FILES
+        ${CMAKE_SOURCE_DIR}/examples/CMakeLists.txt
+        ${CMAKE_SOURCE_DIR}/examples/hello.c
+        ${CMAKE_SOURCE_DIR}/examples/hello.S
+        ${CMAKE_SOURCE_DIR}/examples/hello_nasm.asm
+        DESTINATION share/doc/conrt/examples)
+endif()
+include(${CMAKE_SOURCE_DIR}/cmake/package.cmake)
 
 # The examples, built from outside the tree against the installed package
 # and run (under Wine for the Windows build).
@@ -41,4 +61,18 @@ if(CONRT_TESTS)
             -P ${CMAKE_SOURCE_DIR}/examples/check_examples.cmake)
     set_tests_properties(examples_installed PROPERTIES
         LABELS "${CONRT_TARGET};end-to-end" TIMEOUT 600)
+    # The Debian package unpacked into a scratch root, the examples built on it.
+    if(NOT WIN32)
+        add_test(NAME examples_from_package
+            COMMAND ${CMAKE_COMMAND}
+                -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
+                -DTOOLCHAIN=${toolchain}
+                -DBUILD_TYPE=${CMAKE_BUILD_TYPE}
+                -DRUNNER=${CMAKE_CROSSCOMPILING_EMULATOR}
+                -DFROM_PACKAGE=ON
+                -P ${CMAKE_SOURCE_DIR}/examples/check_examples.cmake)
+        set_tests_properties(examples_from_package PROPERTIES
+            LABELS "${CONRT_TARGET};end-to-end" TIMEOUT 600)
+    endif()
 endif()

@@ -42,8 +42,9 @@ mode=$("$here/i386-probe" "$here/../build/linux")
 packages=""
 [ "$mode" = emulated ] && packages=$I386_EMULATOR_PACKAGE
 if [ "$goal" = test ]; then
-    # The emulator runs a smoke set even where the kernel runs i386 natively.
-    packages="$I386_EMULATOR_PACKAGE g++-mingw-w64-i686 tmux"
+    # The emulator runs a smoke set even where the kernel runs i386 natively;
+    # nasm assembles the NASM example for both targets.
+    packages="$I386_EMULATOR_PACKAGE g++-mingw-w64-i686 tmux nasm"
     # Wine's loader is an i386 program itself: useless where the kernel
     # refuses those, and the Windows suites are skipped there.
     [ "$mode" = native ] && packages="$packages wine wine32:i386"

@@ -18,7 +18,29 @@ typedef struct key_record {
     uint32_t control_state;
 } key_record;
 
-enum { KEY_CODE_ENTER = 0x1C0D };
+// Key codes of keys without a character of their own (character code 0)
+// and of the editing keys; shifted and Ctrl or Alt variants have their own.
+enum {
+    KEY_CODE_ENTER = 0x1C0D,
+    KEY_CODE_ESCAPE = 0x011B,
+    KEY_CODE_BACKSPACE = 0x0E08,
+    KEY_CODE_TAB = 0x0F09,
+    KEY_CODE_SPACE = 0x3920,
+    KEY_CODE_UP = 0x4800,
+    KEY_CODE_DOWN = 0x5000,
+    KEY_CODE_LEFT = 0x4B00,
+    KEY_CODE_RIGHT = 0x4D00,
+    KEY_CODE_HOME = 0x4700,
+    KEY_CODE_END = 0x4F00,
+    KEY_CODE_PAGE_UP = 0x4900,
+    KEY_CODE_PAGE_DOWN = 0x5100,
+    KEY_CODE_INSERT = 0x5200,
+    KEY_CODE_DELETE = 0x5300,
+    KEY_CODE_F1 = 0x3B00, // F2 to F10 follow: 0x3C00 .. 0x4400
+    KEY_CODE_F10 = 0x4400,
+    KEY_CODE_F11 = 0x8500,
+    KEY_CODE_F12 = 0x8600
+};
 
 // Looks at the console input without waiting. True when a key was taken;
 // otherwise the record reads char_code 1, scan_code 0. The key may be null.

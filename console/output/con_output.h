@@ -17,7 +17,28 @@ void con_newline(void);
 uint32_t text_length(const char *text);
 uint32_t con_text_length(const char *text);
 
-// Screen control.
+// Screen control. An attribute is a foreground colour plus a background
+// colour shifted left by CON_BACKGROUND_SHIFT: bright white on blue is
+// CON_COLOR_WHITE | CON_COLOR_BLUE << CON_BACKGROUND_SHIFT (0x1F).
+enum {
+    CON_COLOR_BLACK = 0x0,
+    CON_COLOR_BLUE = 0x1,
+    CON_COLOR_GREEN = 0x2,
+    CON_COLOR_CYAN = 0x3,
+    CON_COLOR_RED = 0x4,
+    CON_COLOR_MAGENTA = 0x5,
+    CON_COLOR_BROWN = 0x6,
+    CON_COLOR_LIGHT_GRAY = 0x7,
+    CON_COLOR_DARK_GRAY = 0x8,
+    CON_COLOR_LIGHT_BLUE = 0x9,
+    CON_COLOR_LIGHT_GREEN = 0xA,
+    CON_COLOR_LIGHT_CYAN = 0xB,
+    CON_COLOR_LIGHT_RED = 0xC,
+    CON_COLOR_LIGHT_MAGENTA = 0xD,
+    CON_COLOR_YELLOW = 0xE,
+    CON_COLOR_WHITE = 0xF,
+    CON_BACKGROUND_SHIFT = 4
+};
 void con_clear_screen(void);
 void con_goto(uint8_t row, uint8_t column);
 void con_set_color(uint16_t attribute);

@@ -34,6 +34,16 @@ def run_script(menu):
     check(out.count("My student ID is: 5038271") == 2, "the menu is painted again after n = 0")
     check(out.endswith("Press ENTER to quit.\r\n") or out.endswith("Press ENTER to quit."),
           "the farewell ends the output")
+    # The transcript reads as the screens did: the frame's blanks left out,
+    # each clear a new page, the farewell on a line of its own.
+    check(f"option{ELLIPSIS}{ELLIPSIS}\r\n\r\n1. Compute (1^2" in out,
+          "option 1 starts a new page after the menu")
+    check(f"option{ELLIPSIS}{ELLIPSIS}\r\nThanks for playing" in out,
+          "the farewell follows the menu on a line of its own")
+    lines = re.split(r"\r?\n|\r", out)
+    check(max(len(line) for line in lines) <= 80, "no line is wider than the console")
+    check(not any(re.search(r" {3,}", line) for line in lines),
+          "no runs of blanks painted only for their colour")
 
     ended = subprocess.run(i386.command(menu), input=b"1\n3\n", capture_output=True, timeout=30)
     check(ended.returncode == 1, f"input that ends early gives exit status 1 (got {ended.returncode})")

@@ -66,7 +66,7 @@ void start_console_common() {
     c.started = true;
     c.plain.reset();
     c.codepage = std::make_unique<CodePage>(codepage_from_environment());
-    c.plain = std::make_unique<PlainTextConverter>(*c.codepage);
+    c.plain = std::make_unique<PlainTranscript>(*c.codepage);
     c.screen.set_lead_bytes(c.codepage->lead_bytes());
 }
 
@@ -171,8 +171,33 @@ DWORD console_write(const unsigned char *bytes, size_t count) {
     c.pending_bells += c.screen.write_processed(bytes, count);
     if (c.sink != OutputSink::Plain) return ERROR_SUCCESS;
     std::string text;
-    c.plain->append(bytes, count, text);
+    c.plain->write(bytes, count, c.screen.columns(), text);
     return write_plain_text(text);
+}
+
+bool console_set_cursor(COORD position) {
+    Console &c = the_console;
+    SHORT row = c.screen.cursor().Y;
+    if (!c.screen.set_cursor(position)) return false;
+    if (c.sink == OutputSink::Plain) {
+        std::string text;
+        c.plain->cursor_moved(position.Y != row, text);
+        write_plain_text(text);
+    }
+    return true;
+}
+
+// The runtime clears the screen by writing blanks over it from the top left
+// corner: for plain output that starts a new page.
+DWORD console_write_region(COORD at, const unsigned char *bytes, DWORD count) {
+    Console &c = the_console;
+    if (c.sink == OutputSink::Plain && at.X == 0 && at.Y == 0 && count > 0 &&
+        std::all_of(bytes, bytes + count, [](unsigned char b) { return b == ' '; })) {
+        std::string text;
+        c.plain->screen_cleared(text);
+        write_plain_text(text);
+    }
+    return c.screen.write_bytes(at, bytes, count);
 }
 
 void echo(const char *bytes, size_t count) {
@@ -187,7 +212,7 @@ COORD cursor() {
 
 void set_cursor(COORD position) {
     ensure_started();
-    the_console.screen.set_cursor(position);
+    console_set_cursor(position);
 }
 
 DWORD output_mode() {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "codepage.h"
+#include "plain_transcript.h"
 #include "posix_console.h"
 #include "renderer.h"
 #include "screen_buffer.h"
@@ -22,7 +23,7 @@ struct Console {
     OutputSink sink = OutputSink::None;
     InputSource input = InputSource::Headless;
     std::unique_ptr<CodePage> codepage;
-    std::unique_ptr<PlainTextConverter> plain;
+    std::unique_ptr<PlainTranscript> plain;
     size_t pending_bells = 0;
     Renderer renderer;
     // Bytes for the terminal that wait for the next flush (the first clear).
@@ -42,6 +43,11 @@ Console &console();
 // in plain mode, straight out as UTF-8. Returns 0, or the Windows code of
 // plain output that could not be written.
 DWORD console_write(const unsigned char *bytes, size_t count);
+
+// The cursor and region writes of the console, which plain output follows
+// to lay out its lines. The cursor refuses a position outside the buffer.
+bool console_set_cursor(COORD position);
+DWORD console_write_region(COORD at, const unsigned char *bytes, DWORD count);
 
 // The one teardown of the console: the screen brought up to date, a plain
 // text's last byte out, the terminal given back. Output stops there.

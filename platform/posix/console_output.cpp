@@ -93,7 +93,7 @@ BOOL WINAPI WriteConsoleOutputCharacterA(HANDLE hConsoleOutput, LPCSTR lpCharact
     if (!region_call_ok(hConsoleOutput, lpCharacter, nLength, lpNumberOfCharsWritten)) return FALSE;
     auto bytes = reinterpret_cast<const unsigned char *>(lpCharacter);
     report_count(lpNumberOfCharsWritten,
-                 console().screen.write_bytes(dwWriteCoord, bytes, nLength));
+                 posix_console::console_write_region(dwWriteCoord, bytes, nLength));
     return TRUE;
 }
 
@@ -124,7 +124,7 @@ BOOL WINAPI ReadConsoleOutputAttribute(HANDLE hConsoleOutput, LPWORD lpAttribute
 
 BOOL WINAPI SetConsoleCursorPosition(HANDLE hConsoleOutput, COORD dwCursorPosition) {
     if (!output_handle_ok(hConsoleOutput)) return FALSE;
-    if (!console().screen.set_cursor(dwCursorPosition)) {
+    if (!posix_console::console_set_cursor(dwCursorPosition)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

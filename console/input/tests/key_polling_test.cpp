@@ -113,6 +113,29 @@ TEST(TranslateKey, ShiftTabAndPlainKeys) {
         << "lock states are not modifiers";
 }
 
+// The named key codes are what the keys give, as the console reports them.
+TEST(TranslateKey, NamedKeyCodesMatchTheKeys) {
+    const struct {
+        uint16_t virtual_key;
+        uint8_t scan_code, character;
+        uint32_t named;
+    } keys[] = {
+        {VK_RETURN, 0x1C, '\r', KEY_CODE_ENTER}, {VK_ESCAPE, 0x01, 27, KEY_CODE_ESCAPE},
+        {VK_BACK, 0x0E, 8, KEY_CODE_BACKSPACE},  {VK_TAB, 0x0F, '\t', KEY_CODE_TAB},
+        {VK_SPACE, 0x39, ' ', KEY_CODE_SPACE},   {VK_UP, 0x48, 0, KEY_CODE_UP},
+        {VK_DOWN, 0x50, 0, KEY_CODE_DOWN},       {VK_LEFT, 0x4B, 0, KEY_CODE_LEFT},
+        {VK_RIGHT, 0x4D, 0, KEY_CODE_RIGHT},     {VK_HOME, 0x47, 0, KEY_CODE_HOME},
+        {VK_END, 0x4F, 0, KEY_CODE_END},         {VK_PRIOR, 0x49, 0, KEY_CODE_PAGE_UP},
+        {VK_NEXT, 0x51, 0, KEY_CODE_PAGE_DOWN},  {VK_INSERT, 0x52, 0, KEY_CODE_INSERT},
+        {VK_DELETE, 0x53, 0, KEY_CODE_DELETE},   {VK_F1, 0x3B, 0, KEY_CODE_F1},
+        {VK_F10, 0x44, 0, KEY_CODE_F10},         {VK_F11, 0x57, 0, KEY_CODE_F11},
+        {VK_F12, 0x58, 0, KEY_CODE_F12},
+    };
+    for (const auto &k : keys)
+        EXPECT_EQ(key_code(translated(k.virtual_key, k.scan_code, k.character, 0)), k.named)
+            << "virtual key " << k.virtual_key;
+}
+
 class KeyPoll : public ::testing::Test {
   protected:
     void SetUp() override { console_host_open(80, 25); }

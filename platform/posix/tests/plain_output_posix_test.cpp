@@ -9,9 +9,13 @@
 #include <unistd.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "console_host.h"
 #include "i386_exec.h"
+#include "posix/codepage.h"
+#include "posix/plain_transcript.h"
 #include "win32.h"
 
 namespace {
@@ -112,6 +116,56 @@ TEST(PlainOutput, NonBlockingPipeGetsEveryByte) {
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ(output.size(), PROBE_TEXT_950.size() + 6000 * 60);
+// The transcript, step by step: 'T' writes text, 'M' moves the cursor on its
+// row, 'R' to another row, 'C' clears the screen; a console 10 cells wide.
+struct TranscriptCase {
+    const char *name;
+    std::vector<std::pair<char, std::string>> steps;
+    std::string expected;
+};
+
+std::string transcript_of(const TranscriptCase &c) {
+    posix_console::CodePage codepage(437);
+    posix_console::PlainTranscript transcript(codepage);
+    std::string out;
+    for (const auto &[step, text] : c.steps) {
+        auto bytes = reinterpret_cast<const unsigned char *>(text.data());
+        if (step == 'T') transcript.write(bytes, text.size(), 10, out);
+        if (step == 'M' || step == 'R') transcript.cursor_moved(step == 'R', out);
+        if (step == 'C') transcript.screen_cleared(out);
+    }
+    transcript.finish(out);
+    return out;
+}
+
+TEST(PlainTranscript, ScreenOperationsBecomeLines) {
+    const TranscriptCase cases[] = {
+        {"text passes", {{'T', "a b\r\n"}}, "a b\r\n"},
+        {"move to another row ends the line", {{'T', "ab"}, {'R', ""}, {'T', "c"}}, "ab\r\nc"},
+        {"move on the row keeps it", {{'T', "ab"}, {'M', ""}, {'T', "c"}}, "abc"},
+        {"move from an empty line adds none", {{'T', "a\r\n"}, {'R', ""}, {'T', "b"}}, "a\r\nb"},
+        {"blanks before a move colour cells",
+         {{'T', "a"}, {'T', " "}, {'M', ""}, {'T', " "}, {'R', ""}, {'T', "  b"}},
+         "a\r\n  b"},
+        {"trailing blanks at exit stay out", {{'T', "a  "}}, "a"},
+        {"clear starts a page", {{'T', "a"}, {'C', ""}, {'T', "b"}}, "a\r\n\r\nb"},
+        {"clears do not pile up", {{'T', "a\r\n"}, {'C', ""}, {'C', ""}, {'T', "b"}}, "a\r\n\r\nb"},
+        {"a first clear writes nothing", {{'C', ""}, {'T', "b"}}, "b"},
+        {"a long line breaks at the width", {{'T', "0123456789abc"}}, "0123456789\r\nabc"},
+        {"a full line and its end", {{'T', "0123456789\r\nx"}}, "0123456789\r\nx"},
+        {"a tab stops at the edge", {{'T', "abcdefgh\tx"}}, "abcdefgh\t\r\nx"},
+        {"blanks wrap like text", {{'T', "012345678  x"}}, "012345678 \r\n x"},
+    };
+    for (const TranscriptCase &c : cases) EXPECT_EQ(transcript_of(c), c.expected) << c.name;
+}
+
+TEST(PlainTranscript, DoubleByteCharactersAreNotSplitAtTheEdge) {
+    posix_console::CodePage codepage(950);
+    posix_console::PlainTranscript transcript(codepage);
+    std::string out;
+    const unsigned char text[] = "012345678\xA1\x4B";
+    transcript.write(text, sizeof text - 1, 10, out);
+    EXPECT_EQ(out, "012345678\r\n\u2026");
 }
 
 struct ExitCaught {
