@@ -69,7 +69,6 @@ if(CONRT_TESTS)
                 -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
                 -DTOOLCHAIN=${toolchain}
                 -DBUILD_TYPE=${CMAKE_BUILD_TYPE}
-                -DRUNNER=${CMAKE_CROSSCOMPILING_EMULATOR}
                 -DFROM_PACKAGE=ON
                 -P ${CMAKE_SOURCE_DIR}/examples/check_examples.cmake)
         set_tests_properties(examples_from_package PROPERTIES

@@ -116,6 +116,8 @@ TEST(PlainOutput, NonBlockingPipeGetsEveryByte) {
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ(output.size(), PROBE_TEXT_950.size() + 6000 * 60);
+}
+
 // The transcript, step by step: 'T' writes text, 'M' moves the cursor on its
 // row, 'R' to another row, 'C' clears the screen; a console 10 cells wide.
 struct TranscriptCase {
