@@ -22,8 +22,8 @@
 #include "console_host.h"
 #include "menu.h"
 #include "posix/posix_console.h"
-#include "posix/tests/i386_exec.h"
 #include "posix/terminal.h"
+#include "posix/tests/i386_exec.h"
 
 namespace {
 
