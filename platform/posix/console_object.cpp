@@ -132,7 +132,18 @@ void console_write(const unsigned char *bytes, size_t count) {
 
 void echo(const char *bytes, size_t count) {
     ensure_started();
-    console_write(reinterpret_cast<const unsigned char *>(bytes), count);
+    Console &c = the_console;
+    c.pending_bells +=
+        c.screen.write_processed(reinterpret_cast<const unsigned char *>(bytes), count);
+}
+
+void echo_transcript(const std::string &line) {
+    ensure_started();
+    Console &c = the_console;
+    if (c.sink != OutputSink::Plain) return;
+    std::string text;
+    c.plain->append(reinterpret_cast<const unsigned char *>(line.data()), line.size(), text);
+    write_plain(text);
 }
 
 COORD cursor() {

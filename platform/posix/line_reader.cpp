@@ -35,31 +35,24 @@ bool is_lead_byte(unsigned char byte) {
     return c.codepage && c.codepage->is_lead_byte(byte);
 }
 
-// The cells a line shows as, and the cell where each of its bytes begins.
-struct Layout {
-    std::string cells;
-    std::vector<size_t> starts; // one per byte, and one for the end
-};
-
-Layout lay_out(const std::string &text, int first_column, int width) {
-    Layout layout;
-    for (unsigned char c : text) {
-        layout.starts.push_back(layout.cells.size());
-        if (c == '\t') {
-            int column = static_cast<int>((first_column + layout.cells.size()) % width);
-            int blanks = std::min(8 - column % 8, width - column);
-            layout.cells.append(static_cast<size_t>(blanks), ' ');
-        } else if (c < 0x20 || c == 0x7F) {
-            layout.cells += '^';
-            layout.cells += c == 0x7F ? '?' : static_cast<char>(c + '@');
-        } else {
-            layout.cells += static_cast<char>(c);
-        }
+// The cells of one byte of a line that begins at `column` of a row `width`
+// wide: a tab shows as blanks up to the next multiple of eight columns, a
+// control character as ^X.
+void lay_out_byte(unsigned char c, size_t column, int width, std::string &cells) {
+    if (c == '\t') {
+        int at = static_cast<int>(column % static_cast<size_t>(width));
+        cells.append(static_cast<size_t>(std::min(8 - at % 8, width - at)), ' ');
+    } else if (c < 0x20 || c == 0x7F) {
+        cells += '^';
+        cells += c == 0x7F ? '?' : static_cast<char>(c + '@');
+    } else {
+        cells += static_cast<char>(c);
     }
-    layout.starts.push_back(layout.cells.size());
-    return layout;
 }
 
+// Each edit marks the first byte it changed; showing it lays out and
+// echoes from there on only, so that a key costs what it changes on the
+// screen, whatever the length of the line.
 class LineEditor {
   public:
     LineEditor(DWORD mode)
@@ -80,9 +73,12 @@ class LineEditor {
     size_t char_start_before(size_t at) const;
     size_t word_left() const;
     size_t word_right() const;
+    void changed_from(size_t at) { changed_ = std::min(changed_, at); }
     void replace_text(const std::string &text);
     void recall(size_t index);
     void erase(size_t from, size_t to);
+    size_t lay_out_from(size_t from, std::string &old_cells);
+    void echo_change(size_t cell, const std::string &old_cells);
     void show();
     COORD cell_position(size_t cell) const;
     void move_to_cell(size_t cell);
@@ -95,18 +91,25 @@ class LineEditor {
     size_t cursor_ = 0;
     int pending_lead_ = -1;
     COORD origin_{0, 0};
-    std::string shown_;
+    size_t changed_ = SIZE_MAX;     // the first byte changed since the last show
+    int width_ = 0;                 // the row width the layout was made for
+    std::string cells_;             // what the line shows as
+    std::vector<size_t> starts_{0}; // the cell where each byte begins, and the end
+    std::vector<bool> begins_;      // the byte begins a character
 };
 
+// A double-byte character is a lead byte and whatever byte follows it.
 size_t LineEditor::char_end(size_t at) const {
     if (at >= text_.size()) return text_.size();
-    bool pair = is_lead_byte(static_cast<unsigned char>(text_[at])) && at + 1 < text_.size();
-    return at + (pair ? 2 : 1);
+    size_t end = at + 1;
+    while (end < text_.size() && !begins_[end]) ++end;
+    return end;
 }
 
 size_t LineEditor::char_start_before(size_t at) const {
-    size_t start = 0;
-    while (char_end(start) < at) start = char_end(start);
+    if (at == 0) return 0;
+    size_t start = at - 1;
+    while (start > 0 && !begins_[start]) --start;
     return start;
 }
 
@@ -125,6 +128,7 @@ size_t LineEditor::word_right() const {
 }
 
 void LineEditor::replace_text(const std::string &text) {
+    changed_from(0);
     text_ = text;
     cursor_ = text_.size();
 }
@@ -136,11 +140,13 @@ void LineEditor::recall(size_t index) {
 }
 
 void LineEditor::erase(size_t from, size_t to) {
+    if (to > from) changed_from(from);
     text_.erase(from, to - from);
     cursor_ = from;
 }
 
 void LineEditor::insert_bytes(const char *bytes, size_t count) {
+    changed_from(cursor_);
     if (!insert_ && cursor_ < text_.size()) text_.erase(cursor_, char_end(cursor_) - cursor_);
     text_.insert(cursor_, bytes, count);
     cursor_ += count;
@@ -183,7 +189,10 @@ bool LineEditor::apply_editing_key(WORD vk, bool ctrl) {
             size_t end = text_.size() + 1;
             if (is_lead_byte(static_cast<unsigned char>(last[text_.size()])) && end < last.size())
                 ++end;
+            changed_from(text_.size());
             text_.append(last, text_.size(), end - text_.size());
+            cursor_ = text_.size(); // past the one character copied
+            return true;
         }
         cursor_ = char_end(cursor_);
         return true;
@@ -229,8 +238,9 @@ bool LineEditor::apply(const KEY_EVENT_RECORD &key) {
 
 std::string LineEditor::finish() {
     if (echo_) {
-        move_to_cell(shown_.size());
+        move_to_cell(cells_.size());
         echo("\r\n", 2);
+        echo_transcript(cells_ + "\r\n");
         history_add(text_);
     }
     return text_ + ((mode_ & ENABLE_PROCESSED_INPUT) ? "\r\n" : "\r");
@@ -249,29 +259,63 @@ void LineEditor::move_to_cell(size_t cell) {
     if (target.X != now.X || target.Y != now.Y) set_cursor(target);
 }
 
-// Rewrites the cells from the first one that changed, so that typing at the
-// end of a line echoes just the character typed.
-void LineEditor::show() {
-    if (!echo_) return;
-    Layout layout = lay_out(text_, origin_.X, buffer_size().X);
-    const std::string &cells = layout.cells;
-    size_t same = 0;
-    while (same < cells.size() && same < shown_.size() && cells[same] == shown_[same]) ++same;
-    size_t longest = std::max(cells.size(), shown_.size());
-    if (same < longest) {
-        move_to_cell(same);
-        std::string out = cells.substr(same);
-        if (shown_.size() > cells.size()) out.append(shown_.size() - cells.size(), ' ');
-        COORD size = buffer_size();
-        long expected_row = origin_.Y + (origin_.X + static_cast<long>(longest)) / size.X;
-        echo(out.data(), out.size());
-        long scrolled = expected_row - cursor().Y; // the buffer scrolled under the line
-        if (scrolled > 0) origin_.Y = static_cast<SHORT>(origin_.Y - scrolled);
+// Lays the line out again from byte `from` on (a character's first byte);
+// returns the cell where the new layout begins, and old_cells receives the
+// cells that stood from there on before.
+size_t LineEditor::lay_out_from(size_t from, std::string &old_cells) {
+    int width = buffer_size().X;
+    if (width != width_) from = 0; // tabs stand where the row width puts them
+    width_ = width;
+    from = std::min(from, starts_.size() - 1);
+    size_t cell = starts_[from];
+    old_cells.assign(cells_, cell, std::string::npos);
+    cells_.resize(cell);
+    starts_.resize(from);
+    begins_.resize(from);
+    size_t first_column = static_cast<size_t>(origin_.X);
+    bool begins = true;
+    for (size_t i = from; i < text_.size(); ++i) {
+        unsigned char byte = static_cast<unsigned char>(text_[i]);
+        begins_.push_back(begins);
+        begins = !(begins && is_lead_byte(byte) && i + 1 < text_.size());
+        starts_.push_back(cells_.size());
+        lay_out_byte(byte, first_column + cells_.size(), width, cells_);
     }
-    shown_ = cells;
-    move_to_cell(layout.starts[cursor_]);
+    starts_.push_back(cells_.size());
+    return cell;
 }
 
+// Writes the cells from `cell` on where they differ from old_cells, and
+// blanks where the line got shorter.
+void LineEditor::echo_change(size_t cell, const std::string &old_cells) {
+    size_t new_length = cells_.size() - cell;
+    size_t same = 0;
+    while (same < new_length && same < old_cells.size() && cells_[cell + same] == old_cells[same])
+        ++same;
+    size_t longest = std::max(new_length, old_cells.size());
+    if (same == longest) return;
+    move_to_cell(cell + same);
+    std::string out = cells_.substr(cell + same);
+    if (old_cells.size() > new_length) out.append(old_cells.size() - new_length, ' ');
+    COORD size = buffer_size();
+    long expected_row = origin_.Y + (origin_.X + static_cast<long>(cell + longest)) / size.X;
+    echo(out.data(), out.size());
+    long scrolled = expected_row - cursor().Y; // the buffer scrolled under the line
+    if (scrolled > 0) origin_.Y = static_cast<SHORT>(origin_.Y - scrolled);
+}
+
+// Echoes the cells from the first one that changed, so that typing at the
+// end of a line echoes just the character typed.
+void LineEditor::show() {
+    if (changed_ != SIZE_MAX || width_ != buffer_size().X) {
+        size_t from = std::min(changed_, text_.size());
+        changed_ = SIZE_MAX;
+        std::string old_cells;
+        size_t cell = lay_out_from(from, old_cells);
+        if (echo_) echo_change(cell, old_cells);
+    }
+    if (echo_) move_to_cell(starts_[cursor_]);
+}
 } // namespace
 
 std::string line_reader_read(DWORD mode) {
