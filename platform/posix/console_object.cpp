@@ -103,6 +103,7 @@ void console_shut_down() {
         write_plain(rest);
     }
     c.sink = OutputSink::None;
+    input_give_back();
     terminal_stop();
 }
 

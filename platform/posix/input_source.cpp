@@ -14,6 +14,7 @@
 #include "input_queue.h"
 #include "key_decoder.h"
 #include "posix_console.h"
+#include "script_input.h"
 
 namespace posix_console {
 namespace {
@@ -209,34 +210,18 @@ void wait_terminal(DWORD mode) {
 
 // ---- script and feed ----
 
-bool script_readable_now() {
-    pollfd p{input_fd(), POLLIN, 0};
-    return poll(&p, 1, 0) > 0;
+void flush_before_wait() {
+    flush(); // the prompt is seen before the program waits
 }
 
-// The next byte of the script or the feed; -1 at its end. A pipe left in
-// non-blocking mode is waited on: its writer may simply not be there yet.
+// The next byte of the script or the feed; -1 at its end.
 int next_script_byte() {
     Intake &in = intake();
     if (supply() == Supply::Feed) {
         if (in.feed_position >= in.feed.size()) return -1;
         return static_cast<unsigned char>(in.feed[in.feed_position++]);
     }
-    // The prompt is seen before the program waits, and only then: a
-    // script that is there already is read at full speed.
-    if (!script_readable_now()) flush();
-    for (;;) {
-        unsigned char byte;
-        ssize_t got = read(input_fd(), &byte, 1);
-        if (got == 1) return byte;
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd p{input_fd(), POLLIN, 0};
-            poll(&p, 1, -1);
-            continue;
-        }
-        return -1;
-    }
+    return script_next_byte(input_fd(), flush_before_wait);
 }
 
 bool is_line_end(int byte) {
@@ -376,8 +361,13 @@ void input_source_feed(const char *bytes, size_t length) {
     in.fed = true;
 }
 
+void input_give_back() {
+    if (supply() == Supply::Script) script_give_back(input_fd());
+}
+
 void input_source_reset() {
     intake() = Intake{};
+    script_reset();
 }
 
 } // namespace posix_console

@@ -50,6 +50,10 @@ void suspend();
 
 // ---- input side ----
 
+// The program ends: what the console looked at of a script but did not use
+// goes back to standard input, for whoever reads it next.
+void input_give_back();
+
 // A question (a message box) was answered by a key of a script line: the
 // rest of that line goes with it, and the next read starts on the next line.
 void script_line_answered();
