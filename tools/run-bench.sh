@@ -10,6 +10,8 @@ echo "== real numbers"
 $bin/real_bench
 echo "== idle polling and key latency"
 python3 bench/menu_input_bench.py $bin/menu --idle 10 --keys 400
+echo "== a 1 MiB line: piped, pasted, and Ctrl+C in an endless paste"
+python3 bench/long_input_bench.py $bin/menu
 if [ -x build/windows/bin/menu.exe ]; then
     echo "== both targets"
     python3 bench/menu_on_both_targets.py --linux $bin/menu --windows build/windows/bin/menu.exe
