@@ -123,8 +123,10 @@ SCRIPT
     fi
     status=$(cat "$dir/status")
     [ "$status" = "$expected" ] || fail "$name: exit status $status, expected $expected"
-    cmp -s "$dir/before" "$dir/after" ||
+    if ! cmp -s "$dir/before" "$dir/after"; then
         fail "$name: terminal settings changed: $(cat "$dir/before") -> $(cat "$dir/after")"
+        stty "$(cat "$dir/before")" < "$pane_tty" # so that the next cases stand alone
+    fi
     check_fresh_line "$name"
     check_input_modes "$name"
     [ -n "$input" ] && check_colours "$name"
