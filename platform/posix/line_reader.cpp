@@ -58,7 +58,11 @@ class LineEditor {
     LineEditor(DWORD mode)
         : mode_(mode), echo_((mode & ENABLE_ECHO_INPUT) != 0), insert_(input_insert_mode()),
           history_index_(history().size()) {
-        if (echo_) origin_ = cursor();
+        if (echo_) {
+            COORD at = cursor();
+            origin_row_ = at.Y;
+            origin_column_ = at.X;
+        }
     }
 
     // Applies one key-down; true when it ended the line.
@@ -90,7 +94,8 @@ class LineEditor {
     std::string text_;
     size_t cursor_ = 0;
     int pending_lead_ = -1;
-    COORD origin_{0, 0};
+    long origin_row_ = 0; // above the buffer's top once a long line scrolled it
+    int origin_column_ = 0;
     size_t changed_ = SIZE_MAX;     // the first byte changed since the last show
     int width_ = 0;                 // the row width the layout was made for
     std::string cells_;             // what the line shows as
@@ -248,9 +253,10 @@ std::string LineEditor::finish() {
 
 COORD LineEditor::cell_position(size_t cell) const {
     COORD size = buffer_size();
-    long linear = static_cast<long>(origin_.Y) * size.X + origin_.X + static_cast<long>(cell);
-    long row = std::clamp(linear / size.X, 0L, static_cast<long>(size.Y - 1));
-    return COORD{static_cast<SHORT>(linear % size.X), static_cast<SHORT>(row)};
+    // A cell scrolled off the top is shown at the top left.
+    long linear = std::clamp(origin_row_ * size.X + origin_column_ + static_cast<long>(cell), 0L,
+                             static_cast<long>(size.X) * size.Y - 1);
+    return COORD{static_cast<SHORT>(linear % size.X), static_cast<SHORT>(linear / size.X)};
 }
 
 void LineEditor::move_to_cell(size_t cell) {
@@ -272,7 +278,7 @@ size_t LineEditor::lay_out_from(size_t from, std::string &old_cells) {
     cells_.resize(cell);
     starts_.resize(from);
     begins_.resize(from);
-    size_t first_column = static_cast<size_t>(origin_.X);
+    size_t first_column = static_cast<size_t>(origin_column_);
     bool begins = true;
     for (size_t i = from; i < text_.size(); ++i) {
         unsigned char byte = static_cast<unsigned char>(text_[i]);
@@ -298,10 +304,10 @@ void LineEditor::echo_change(size_t cell, const std::string &old_cells) {
     std::string out = cells_.substr(cell + same);
     if (old_cells.size() > new_length) out.append(old_cells.size() - new_length, ' ');
     COORD size = buffer_size();
-    long expected_row = origin_.Y + (origin_.X + static_cast<long>(cell + longest)) / size.X;
+    long expected_row = origin_row_ + (origin_column_ + static_cast<long>(cell + longest)) / size.X;
     echo(out.data(), out.size());
     long scrolled = expected_row - cursor().Y; // the buffer scrolled under the line
-    if (scrolled > 0) origin_.Y = static_cast<SHORT>(origin_.Y - scrolled);
+    if (scrolled > 0) origin_row_ -= scrolled;
 }
 
 // Echoes the cells from the first one that changed, so that typing at the
@@ -316,6 +322,7 @@ void LineEditor::show() {
     }
     if (echo_) move_to_cell(starts_[cursor_]);
 }
+
 } // namespace
 
 std::string line_reader_read(DWORD mode) {
