@@ -362,7 +362,7 @@ void input_source_feed(const char *bytes, size_t length) {
 }
 
 void input_give_back() {
-    if (supply() == Supply::Script) script_give_back(input_fd());
+    if (input_source() == InputSource::Script) script_give_back(input_fd());
 }
 
 void input_source_reset() {

@@ -26,8 +26,9 @@ struct Lookahead {
     int copy[2] = {-1, -1}; // the pipe that tee fills
 };
 
+// Never destroyed: the teardown at exit still gives back what it holds.
 Lookahead &ahead() {
-    static Lookahead state;
+    static Lookahead &state = *new Lookahead;
     return state;
 }
 
