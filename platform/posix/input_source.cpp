@@ -29,6 +29,10 @@ struct Intake {
     size_t raw_start = 0;
     DecoderState decoder;
     Clock::time_point last_arrival;
+    // Since when the terminal was found with nothing to read (reset by
+    // every arrival): silence as seen, not time the program was busy.
+    Clock::time_point found_empty;
+    bool empty_found = false;
     bool terminal_gone = false;
     bool mode_set_since_peek = false;
     bool peek_found_nothing = false; // the last Peek's wait ran out, nothing arrived
@@ -178,7 +182,11 @@ void read_terminal() {
         pollfd p{fd, POLLIN, 0};
         int ready = poll(&p, 1, 0);
         if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return;
+        if (ready <= 0) {
+            if (!in.empty_found) in.found_empty = Clock::now();
+            in.empty_found = true;
+            return;
+        }
         char buffer[4096];
         ssize_t got = read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
@@ -189,6 +197,7 @@ void read_terminal() {
         }
         in.raw.append(buffer, static_cast<size_t>(got));
         in.last_arrival = Clock::now();
+        in.empty_found = false;
         if (static_cast<size_t>(got) < sizeof buffer) return;
     }
 }
@@ -288,7 +297,8 @@ void note_polled_key(DWORD mode) {
 // open then has lost its end.
 void end_lost_paste(DWORD mode) {
     Intake &in = intake();
-    if (!in.decoder.in_paste || microseconds_since_arrival() < PASTE_IDLE_MS * 1000LL) return;
+    if (!in.decoder.in_paste || !in.empty_found) return;
+    if (Clock::now() - in.found_empty < std::chrono::milliseconds(PASTE_IDLE_MS)) return;
     decode_raw(mode, true);
     in.decoder.in_paste = false;
 }
