@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "con_diag.h"
+#include "con_input.h"
 #include "console_host.h"
 #include "console_screen.h"
 #include "win32.h"
@@ -168,6 +169,14 @@ TEST_F(MessageBox, EachScriptLineAnswersOneBox) {
          {MSG_BOX_NO, MSG_BOX_YES, MSG_BOX_YES, MSG_BOX_NO, MSG_BOX_YES, MSG_BOX_NO})
         EXPECT_EQ(msg_box_ask("Continue?", nullptr), answer);
     EXPECT_TRUE(cells() == before_);
+}
+
+TEST_F(MessageBox, ABoxAfterAKeyPollStartsOnTheNextScriptLine) {
+    console_host_feed("1y\nn\n", 5);
+    key_record key{};
+    EXPECT_TRUE(con_poll_key(&key));
+    EXPECT_EQ(key.char_code, '1');
+    EXPECT_EQ(msg_box_ask("Continue?", nullptr), static_cast<uint32_t>(MSG_BOX_NO));
 }
 
 } // namespace

@@ -359,6 +359,11 @@ void input_source_mode_changing(DWORD old_mode) {
     if ((old_mode & ENABLE_PROCESSED_INPUT) && !silent) input_source_take_available(old_mode);
 }
 
+void script_question_begins() {
+    Intake &in = intake();
+    if (in.skip == LineSkip::BeforeLineRead) in.skip = LineSkip::BeforeAnyRead;
+}
+
 void script_line_answered() {
     Intake &in = intake();
     bool script = supply() == Supply::Script || supply() == Supply::Feed;

@@ -258,6 +258,7 @@ int read_answer(HANDLE in, HANDLE out, Box &box) {
     DWORD saved_mode = 0;
     GetConsoleMode(in, &saved_mode);
     SetConsoleMode(in, 0);
+    posix_console::script_question_begins();
     int answer = 0;
     while (answer == 0) {
         INPUT_RECORD record;

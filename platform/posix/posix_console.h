@@ -54,8 +54,11 @@ void suspend();
 // goes back to standard input, for whoever reads it next.
 void input_give_back();
 
-// A question (a message box) was answered by a key of a script line: the
-// rest of that line goes with it, and the next read starts on the next line.
+// A question that takes a script line of its own (a message box) begins:
+// the rest of a line a key poll took its key from is skipped first.
+void script_question_begins();
+// Such a question was answered by a key of a script line: the rest of that
+// line goes with it, and the next read starts on the next line.
 void script_line_answered();
 
 // Empties the input queue, the pending rest of a line and the decoder, and
