@@ -12,5 +12,7 @@ echo "== real numbers"
 $run $bin/real_bench
 echo "== idle polling and key latency"
 python3 bench/menu_input_bench.py $bin/menu --idle 10 --keys 400
+echo "== a 1 MiB line: piped, pasted, and Ctrl+C in an endless paste"
+python3 bench/long_input_bench.py $bin/menu
 echo "== the menu natively, under the emulator and on Windows"
 python3 bench/menu_on_both_targets.py --linux $bin/menu --windows build/windows/bin/menu.exe

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "con_diag.h"
+#include "con_input.h"
 #include "console_host.h"
 #include "console_screen.h"
 #include "win32.h"
@@ -159,14 +160,23 @@ TEST_F(MessageBox, LongAndManyLinesFitTheWindow) {
     EXPECT_TRUE(cells() == before_);
 }
 
-TEST_F(MessageBox, ScriptInputAnswersLikeKeys) {
-    console_host_feed("xn", 2);
-    EXPECT_EQ(msg_box_ask("Continue?", nullptr), static_cast<uint32_t>(MSG_BOX_NO));
-    console_host_feed("\r", 1);
-    EXPECT_EQ(msg_box_ask("Continue?", nullptr), static_cast<uint32_t>(MSG_BOX_YES));
-    console_host_feed("\ty", 2);
-    EXPECT_EQ(msg_box_ask("Continue?", nullptr), static_cast<uint32_t>(MSG_BOX_YES));
+// A script line answers one box: its keys until one answers, or its line
+// end (Enter on the default button); the rest of the line goes with it.
+TEST_F(MessageBox, EachScriptLineAnswersOneBox) {
+    const std::string script = "xn\n\n\ty\nn\ny\nny\n";
+    console_host_feed(script.data(), static_cast<unsigned>(script.size()));
+    for (uint32_t answer :
+         {MSG_BOX_NO, MSG_BOX_YES, MSG_BOX_YES, MSG_BOX_NO, MSG_BOX_YES, MSG_BOX_NO})
+        EXPECT_EQ(msg_box_ask("Continue?", nullptr), answer);
     EXPECT_TRUE(cells() == before_);
+}
+
+TEST_F(MessageBox, ABoxAfterAKeyPollStartsOnTheNextScriptLine) {
+    console_host_feed("1y\nn\n", 5);
+    key_record key{};
+    EXPECT_TRUE(con_poll_key(&key));
+    EXPECT_EQ(key.char_code, '1');
+    EXPECT_EQ(msg_box_ask("Continue?", nullptr), static_cast<uint32_t>(MSG_BOX_NO));
 }
 
 } // namespace

@@ -29,11 +29,11 @@ def expected_row(screen, row):
 
 
 def run_script(probe):
-    done = subprocess.run(i386.command(probe), input=b"n\ry", capture_output=True, timeout=30)
+    done = subprocess.run(i386.command(probe), input=b"n\r\ry", capture_output=True, timeout=30)
     out = done.stdout.decode("utf-8", "replace")
     check(done.returncode == 0, f"the script runs to its end (status {done.returncode})")
     check("ANSWER=7 SHOWN Press any key to continue..." in out,
-          "N answers the question, Enter closes the notice")
+          "N answers the question, the next line's Enter closes the notice")
     ended = subprocess.run(i386.command(probe), input=b"\r", capture_output=True, timeout=30)
     check("ANSWER=6" in ended.stdout.decode("utf-8", "replace"), "Enter takes the first button")
     check(ended.returncode == 1, "input that ends inside a box ends the program with status 1")

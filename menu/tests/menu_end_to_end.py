@@ -52,6 +52,33 @@ def run_script(menu):
         eof = subprocess.run(i386.command(menu), stdin=empty, capture_output=True, timeout=30)
     check(eof.returncode == 1, "empty input ends the program at once")
 
+    # A line answers one question whatever it holds; the transcript shows
+    # the line as read; the end of the input ends the last line.
+    edited = subprocess.run(i386.command(menu), input=b"12\n35\b4\n10", capture_output=True, timeout=30)
+    out = edited.stdout.decode("utf-8")
+    check("Input n [0, 100]: 34\r\n" in out, "12 picks option 1 alone; 35, BS, 4 shows as 34")
+    check("Input m (non-zero, signed integer):10\r\nQuotient: +1368\r\nRemainder: +5" in out,
+          "the last line, without a line end, is answered")
+
+    # What the program does not use stays in the pipe for the next reader.
+    shared = subprocess.run(["sh", "-c", f"{i386.shell_command(menu)} > /dev/null; cat"], input=b"4\nrest\n",
+                            capture_output=True, timeout=30)
+    check(shared.stdout == b"rest\n", f"the rest of the input is left (got {shared.stdout!r})")
+
+    # A non-blocking pipe with nothing in it yet is waited on.
+    reader, writer = os.pipe()
+    os.set_blocking(reader, False)
+    waiting = subprocess.Popen(i386.command(menu), stdin=reader, stdout=subprocess.DEVNULL)
+    os.close(reader)
+    time.sleep(0.5)
+    try:
+        os.write(writer, b"4\n")
+    except BrokenPipeError:
+        pass  # the program did not wait
+    os.close(writer)
+    status = waiting.wait(timeout=30)
+    check(status == 0, f"a non-blocking input pipe is waited on (status {status})")
+
 
 def run_terminal(menu):
     require_tmux()

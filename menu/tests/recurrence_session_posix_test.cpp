@@ -39,7 +39,7 @@ TEST(RecurrenceSession, ResultsFollowTheirPrompts) {
 
 TEST(RecurrenceSession, ZeroOrNoNumberReturnsToTheMenu) {
     for (const char *back : {"0\n", "   \n", "abc\n"}) {
-        EXPECT_EQ(run_menu(std::string("3") + back), INPUT_ENDED) << back;
+        EXPECT_EQ(run_menu(std::string("3\n") + back), INPUT_ENDED) << back;
         EXPECT_EQ(row_text(2), "  My student ID is: 5038271") << back;
         EXPECT_EQ(console_screen::cursor().Y, 15) << back;
     }

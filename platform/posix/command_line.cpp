@@ -51,12 +51,21 @@ std::string quoted(const std::string &argument) {
     return out + "\"";
 }
 
+// The program's name as the command tail scanner reads it: up to a blank,
+// or through a quoted part. No quoting gets a double quote past that scan
+// (Windows file names never hold one), so such a name is given as the path
+// by which this process always reaches its own program.
+std::string program_name(const std::string &argument) {
+    if (argument.find('"') != std::string::npos) return "/proc/self/exe";
+    return quoted(argument);
+}
+
 // Arguments that would pass the Windows limit are left out whole rather
 // than cut, so that the line stays a valid one.
 std::string join_arguments(const std::vector<std::string> &arguments) {
     std::string line;
-    for (const std::string &argument : arguments) {
-        std::string piece = (line.empty() ? "" : " ") + quoted(argument);
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        std::string piece = i == 0 ? program_name(arguments[i]) : " " + quoted(arguments[i]);
         if (line.size() + piece.size() >= COMMAND_LINE_LIMIT) break;
         line += piece;
     }

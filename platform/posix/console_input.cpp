@@ -57,15 +57,7 @@ std::string read_raw(DWORD mode, size_t count) {
 DWORD deliver_line(const std::string &data, char *buffer, DWORD count) {
     size_t n = data.size() < count ? data.size() : count;
     memcpy(buffer, data.data(), n);
-    if (n < data.size()) input_pending().append(data, n, std::string::npos);
-    return static_cast<DWORD>(n);
-}
-
-DWORD deliver_pending(char *buffer, DWORD count) {
-    std::string &pending = input_pending();
-    size_t n = pending.size() < count ? pending.size() : count;
-    memcpy(buffer, pending.data(), n);
-    pending.erase(0, n);
+    if (n < data.size()) input_pending_add(data, n);
     return static_cast<DWORD>(n);
 }
 
@@ -172,8 +164,8 @@ BOOL WINAPI ReadConsoleA(HANDLE hConsoleInput, LPVOID lpBuffer, DWORD nNumberOfC
     *lpNumberOfCharsRead = 0;
     if (nNumberOfCharsToRead == 0) return fail(ERROR_INSUFFICIENT_BUFFER);
     char *buffer = static_cast<char *>(lpBuffer);
-    if (!input_pending().empty()) {
-        *lpNumberOfCharsRead = deliver_pending(buffer, nNumberOfCharsToRead);
+    if (!input_pending_empty()) {
+        *lpNumberOfCharsRead = static_cast<DWORD>(input_pending_take(buffer, nNumberOfCharsToRead));
         return TRUE;
     }
     DWORD mode = input_mode();

@@ -152,6 +152,7 @@ void console_shut_down() {
         write_plain_text(rest);
     }
     c.sink = OutputSink::None;
+    input_give_back();
     terminal_stop();
 }
 
@@ -204,7 +205,19 @@ DWORD console_write_region(COORD at, const unsigned char *bytes, DWORD count) {
 
 void echo(const char *bytes, size_t count) {
     ensure_started();
-    console_write(reinterpret_cast<const unsigned char *>(bytes), count);
+    Console &c = the_console;
+    c.pending_bells +=
+        c.screen.write_processed(reinterpret_cast<const unsigned char *>(bytes), count);
+}
+
+void echo_transcript(const std::string &line) {
+    ensure_started();
+    Console &c = the_console;
+    if (c.sink != OutputSink::Plain) return;
+    std::string text;
+    c.plain->write(reinterpret_cast<const unsigned char *>(line.data()), line.size(),
+                   c.screen.columns(), text);
+    write_plain_text(text);
 }
 
 COORD cursor() {
@@ -212,9 +225,10 @@ COORD cursor() {
     return the_console.screen.cursor();
 }
 
+// Screen only: plain output shows the line the editor delivers instead.
 void set_cursor(COORD position) {
     ensure_started();
-    console_set_cursor(position);
+    the_console.screen.set_cursor(position);
 }
 
 DWORD output_mode() {

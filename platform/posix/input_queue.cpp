@@ -1,6 +1,9 @@
 // The console's input queue, input mode and pending rest of a line.
 #include "input_queue.h"
 
+#include <string.h>
+
+#include <algorithm>
 #include <deque>
 
 namespace posix_console {
@@ -11,6 +14,7 @@ struct InputQueue {
     DWORD mode = DEFAULT_INPUT_MODE;
     bool insert = true;
     std::string pending;
+    size_t pending_start = 0; // what reads took already
 };
 
 InputQueue &queue() {
@@ -62,8 +66,27 @@ bool input_insert_mode() {
     return queue().insert;
 }
 
-std::string &input_pending() {
-    return queue().pending;
+bool input_pending_empty() {
+    return queue().pending_start == queue().pending.size();
+}
+
+void input_pending_add(const std::string &text, size_t from) {
+    InputQueue &q = queue();
+    q.pending.erase(0, q.pending_start);
+    q.pending_start = 0;
+    q.pending.append(text, from, std::string::npos);
+}
+
+size_t input_pending_take(char *buffer, size_t count) {
+    InputQueue &q = queue();
+    size_t n = std::min(count, q.pending.size() - q.pending_start);
+    memcpy(buffer, q.pending.data() + q.pending_start, n);
+    q.pending_start += n;
+    if (q.pending_start == q.pending.size()) {
+        q.pending.clear();
+        q.pending_start = 0;
+    }
+    return n;
 }
 
 void input_queue_reset() {
@@ -72,6 +95,7 @@ void input_queue_reset() {
     q.mode = DEFAULT_INPUT_MODE;
     q.insert = true;
     q.pending.clear();
+    q.pending_start = 0;
 }
 
 } // namespace posix_console

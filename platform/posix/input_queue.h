@@ -31,8 +31,11 @@ void input_mode_set(DWORD mode);
 bool input_insert_mode();
 
 // The rest of a line that a read could not take: every later read returns
-// it first, whatever the mode.
-std::string &input_pending();
+// it first, whatever the mode. Taken from the front in any amounts, each
+// read costing what it takes, not what is left.
+bool input_pending_empty();
+void input_pending_add(const std::string &text, size_t from);
+size_t input_pending_take(char *buffer, size_t count);
 
 // Back to a new console's input: no events, no pending rest, default mode.
 void input_queue_reset();

@@ -14,6 +14,7 @@
 #include "input_queue.h"
 #include "key_decoder.h"
 #include "posix_console.h"
+#include "script_input.h"
 
 namespace posix_console {
 namespace {
@@ -21,19 +22,29 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 enum class Supply { Terminal, Script, Feed, Nothing };
+enum class LineSkip { None, BeforeLineRead, BeforeAnyRead };
 
 struct Intake {
     std::string raw; // bytes taken in, not yet decoded, from raw_start on
     size_t raw_start = 0;
     DecoderState decoder;
     Clock::time_point last_arrival;
+    // Since when the terminal was found with nothing to read (reset by
+    // every arrival): silence as seen, not time the program was busy.
+    Clock::time_point found_empty;
+    bool empty_found = false;
     bool terminal_gone = false;
     bool mode_set_since_peek = false;
     bool peek_found_nothing = false; // the last Peek's wait ran out, nothing arrived
     std::string feed;
     size_t feed_position = 0;
     bool fed = false;
-    bool polled_key_line_open = false; // a poll took the last key read from the script
+    // Keys of the current script line have been taken, its line end not yet.
+    bool script_line_open = false;
+    // A question was answered by a key of the open script line: what
+    // follows on that line is skipped before the next line read (after a
+    // key poll) or the next read of any kind (after a message box).
+    LineSkip skip = LineSkip::None;
 };
 
 Intake &intake() {
@@ -128,6 +139,8 @@ void decode_raw(DWORD mode, bool timed_out) {
                                                  options, in.decoder, key);
         if (result.status == DecodeStatus::NeedMore) break;
         in.raw_start += result.consumed; // before delivery: an exit may not return
+        char last = in.raw[in.raw_start - 1];
+        in.script_line_open = last != '\r' && last != '\n';
         deliver(key, mode);
     }
     in.raw.erase(0, in.raw_start);
@@ -169,7 +182,11 @@ void read_terminal() {
         pollfd p{fd, POLLIN, 0};
         int ready = poll(&p, 1, 0);
         if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return;
+        if (ready <= 0) {
+            if (!in.empty_found) in.found_empty = Clock::now();
+            in.empty_found = true;
+            return;
+        }
         char buffer[4096];
         ssize_t got = read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
@@ -180,6 +197,7 @@ void read_terminal() {
         }
         in.raw.append(buffer, static_cast<size_t>(got));
         in.last_arrival = Clock::now();
+        in.empty_found = false;
         if (static_cast<size_t>(got) < sizeof buffer) return;
     }
 }
@@ -201,78 +219,95 @@ void wait_terminal(DWORD mode) {
 
 // ---- script and feed ----
 
+void flush_before_wait() {
+    flush(); // the prompt is seen before the program waits
+}
+
 // The next byte of the script or the feed; -1 at its end.
 int next_script_byte() {
     Intake &in = intake();
-    in.polled_key_line_open = false;
     if (supply() == Supply::Feed) {
         if (in.feed_position >= in.feed.size()) return -1;
         return static_cast<unsigned char>(in.feed[in.feed_position++]);
     }
-    flush(); // the prompt is seen before the program waits
-    for (;;) {
-        unsigned char byte;
-        ssize_t got = read(input_fd(), &byte, 1);
-        if (got == 1) return byte;
-        if (got < 0 && errno == EINTR) continue;
-        return -1;
+    return script_next_byte(input_fd(), flush_before_wait);
+}
+
+bool is_line_end(int byte) {
+    return byte == '\r' || byte == '\n';
+}
+
+// Drops the rest of the open script line, its line end included (the LF
+// of a CR LF goes as the decoder drops it after a CR).
+void skip_rest_of_line() {
+    Intake &in = intake();
+    in.skip = LineSkip::None;
+    if (!in.script_line_open) return;
+    in.script_line_open = false;
+    size_t end = in.raw.find_first_of("\r\n", in.raw_start);
+    int line_end = end == std::string::npos ? -1 : in.raw[end];
+    in.raw.erase(0, end == std::string::npos ? std::string::npos : end + 1);
+    in.raw_start = 0;
+    while (line_end < 0) {
+        line_end = next_script_byte();
+        if (line_end < 0) return;
+        if (!is_line_end(line_end)) line_end = -1;
     }
+    in.decoder.after_cr = line_end == '\r';
+}
+
+void skip_answered_line(DWORD mode) {
+    LineSkip skip = intake().skip;
+    if (skip == LineSkip::BeforeAnyRead ||
+        (skip == LineSkip::BeforeLineRead && (mode & ENABLE_LINE_INPUT)))
+        skip_rest_of_line();
 }
 
 // Reads one key's worth: nothing is read that the program did not ask for.
 // What is left undecoded (a byte looked at after a polled key) comes first.
+// The end of the script ends its last line, if that has no line end.
 void wait_script(DWORD mode) {
+    Intake &in = intake();
+    skip_answered_line(mode);
     decode_raw(mode, false);
     while (input_queue_empty()) {
         int byte = next_script_byte();
         if (byte < 0) {
             decode_raw(mode, true);
             if (!input_queue_empty()) return;
-            end_of_input();
+            if (!in.script_line_open) end_of_input();
+            byte = '\r';
         }
-        intake().raw.push_back(static_cast<char>(byte));
+        in.skip = LineSkip::None; // a key read after the answer belongs to the next question
+        in.raw.push_back(static_cast<char>(byte));
         decode_raw(mode, false);
     }
 }
 
-// The character the last key queued types (0: none).
-char last_typed_character() {
-    INPUT_RECORD events[DECODED_EVENTS_MAX];
-    size_t count = input_queue_peek(events, DECODED_EVENTS_MAX);
-    char typed = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const KEY_EVENT_RECORD &key = events[i].Event.KeyEvent;
-        if (events[i].EventType == KEY_EVENT && key.bKeyDown && key.uChar.AsciiChar != 0) {
-            typed = key.uChar.AsciiChar;
-        }
-    }
-    return typed;
-}
-
-// In a script, an answer to a key poll sits on a line of its own ("1\n"
-// at a menu). When the program then asks for a line, that line begins
-// after the line end that closed the key's script line; when it polls
-// again, the line end is the Enter key it is waiting for.
+// In a script, a key poll is answered by a line of its own ("1\n" at a
+// menu): a line read that follows begins on the next script line. Another
+// poll takes the next key of the same line, its line end as Enter, so that
+// a number typed key by key reads as one.
 void note_polled_key(DWORD mode) {
-    char typed = last_typed_character();
-    intake().polled_key_line_open = !(mode & ENABLE_LINE_INPUT) && typed != 0 && typed != '\r' &&
-                                    typed != '\n' && intake().raw_start == intake().raw.size();
+    Intake &in = intake();
+    if (!(mode & ENABLE_LINE_INPUT) && in.script_line_open) in.skip = LineSkip::BeforeLineRead;
 }
 
-void skip_line_end_of_polled_key() {
+// Before what arrives after a long silence is taken in: a paste still
+// open then has lost its end.
+void end_lost_paste(DWORD mode) {
     Intake &in = intake();
-    if (!in.polled_key_line_open) return;
-    in.polled_key_line_open = false;
-    int next = next_script_byte();
-    if (next == '\r') in.decoder.after_cr = true; // and the LF of a CR LF
-    if (next == '\r' || next == '\n' || next < 0) return;
-    in.raw.push_back(static_cast<char>(next));
+    if (!in.decoder.in_paste || !in.empty_found) return;
+    if (Clock::now() - in.found_empty < std::chrono::milliseconds(PASTE_IDLE_MS)) return;
+    decode_raw(mode, true);
+    in.decoder.in_paste = false;
 }
 
 } // namespace
 
 void input_source_take_available(DWORD mode) {
     if (supply() != Supply::Terminal) return;
+    end_lost_paste(mode);
     read_terminal();
     if (raw_pending()) decode_raw(mode, escape_delay_passed() || intake().terminal_gone);
 }
@@ -282,10 +317,7 @@ void input_source_wait_for_event(DWORD mode) {
     switch (supply()) {
     case Supply::Terminal: wait_terminal(mode); return;
     case Supply::Script:
-    case Supply::Feed:
-        if (mode & ENABLE_LINE_INPUT) skip_line_end_of_polled_key();
-        wait_script(mode);
-        return;
+    case Supply::Feed: wait_script(mode); return;
     case Supply::Nothing: end_of_input();
     }
 }
@@ -327,14 +359,30 @@ void input_source_mode_changing(DWORD old_mode) {
     if ((old_mode & ENABLE_PROCESSED_INPUT) && !silent) input_source_take_available(old_mode);
 }
 
+void script_question_begins() {
+    Intake &in = intake();
+    if (in.skip == LineSkip::BeforeLineRead) in.skip = LineSkip::BeforeAnyRead;
+}
+
+void script_line_answered() {
+    Intake &in = intake();
+    bool script = supply() == Supply::Script || supply() == Supply::Feed;
+    if (script && in.script_line_open) in.skip = LineSkip::BeforeAnyRead;
+}
+
 void input_source_feed(const char *bytes, size_t length) {
     Intake &in = intake();
     in.feed.append(bytes, length);
     in.fed = true;
 }
 
+void input_give_back() {
+    if (input_source() == InputSource::Script) script_give_back(input_fd());
+}
+
 void input_source_reset() {
     intake() = Intake{};
+    script_reset();
 }
 
 } // namespace posix_console

@@ -18,6 +18,10 @@ constexpr unsigned INPUT_END_EXIT_CODE = 1;
 constexpr unsigned CTRL_C_EXIT_CODE = 130;
 // A lone ESC is the Escape key when nothing follows within this delay.
 constexpr int ESCAPE_DELAY_MS = 30;
+// A bracketed paste arrives in one burst: when the terminal has been found
+// with nothing to send for this long, a paste still open has lost its end,
+// and what comes next is keys again.
+constexpr int PASTE_IDLE_MS = 500;
 // The longest a Peek that finds nothing waits for a terminal to send. The
 // wait ends the moment a byte arrives, so it adds nothing to a key's way in;
 // it only bounds how often a program that polls in a loop wakes up: each

@@ -7,7 +7,7 @@
 //   CSI n ~                1/7 Home, 2 Insert, 3 Delete, 4/8 End, 5 PgUp, 6 PgDn,
 //                          11-15 F1-F5, 17-21 F6-F10, 23 F11, 24 F12; CSI n;m ~ with modifiers
 //   CSI Z                  Shift+Tab
-//   CSI 200~ ... CSI 201~  bracketed paste: the text only, no commands
+//   CSI 200~ ... CSI 201~  bracketed paste: the text only, no commands; Ctrl+C ends it
 //   CSI Vk;Sc;Uc;Kd;Cs;Rc _  win32-input-mode: one record as it stands
 // Any other CSI, SS3, OSC, DCS, SOS, PM or APC sequence is swallowed whole.
 #include "key_decoder.h"
@@ -371,7 +371,10 @@ Step csi_sequence(const ControlSequence &seq, const DecoderOptions &options, Dec
     Key key;
     if (seq.final == '~') {
         unsigned n = param(seq, 0, 0);
-        if (n == 200) state.in_paste = true;
+        if (n == 200) {
+            state.in_paste = true;
+            state.paste_bytes = 0;
+        }
         if (n == 200 || n == 201) return swallowed(seq.length);
         if (tilde_key(n, modifiers_from_param(param(seq, 1, 1)), key)) {
             return key_step(seq.length, key);
@@ -422,10 +425,14 @@ Step decode_ss3(const unsigned char *bytes, size_t length, bool timed_out) {
 }
 
 // ESC ] / P / X / ^ / _ : a string ended by BEL or ST (ESC \), swallowed.
-Step decode_string_sequence(const unsigned char *bytes, size_t length, bool timed_out) {
+// In a script a line end ends it too, and stays: the line still answers.
+Step decode_string_sequence(const unsigned char *bytes, size_t length, bool timed_out,
+                            ByteSource source) {
     for (size_t i = 2; i < length; ++i) {
         if (i >= STRING_SEQUENCE_MAX) return swallowed(i);
         if (bytes[i] == 0x07) return swallowed(i + 1);
+        if (source == ByteSource::Script && (bytes[i] == '\r' || bytes[i] == '\n'))
+            return swallowed(i);
         if (bytes[i] != ESC) continue;
         if (i + 1 >= length) break;
         return swallowed(bytes[i + 1] == '\\' ? i + 2 : i); // another ESC ends it too
@@ -465,7 +472,8 @@ Step decode_escape(const unsigned char *bytes, size_t length, bool timed_out,
     unsigned char next = bytes[1];
     if (next == '[') return decode_csi(bytes, length, timed_out, options, state, out);
     if (next == 'O') return decode_ss3(bytes, length, timed_out);
-    if (starts_string_sequence(next)) return decode_string_sequence(bytes, length, timed_out);
+    if (starts_string_sequence(next))
+        return decode_string_sequence(bytes, length, timed_out, options.source);
     return decode_alt_prefixed(bytes, length, timed_out, options, state, out, depth);
 }
 
@@ -494,6 +502,10 @@ Step decode_paste(const unsigned char *bytes, size_t length, bool timed_out,
     }
     if (c == '\r' || c == '\n') return key_step(1, enter_key());
     if (c == '\t') return key_step(1, tab_key(0));
+    if (c == 0x03) { // Ctrl+C is never pasted text: it ends the paste and acts
+        state.in_paste = false;
+        return key_step(1, control_key(c, options.source));
+    }
     if (c < 0x20 || c == 0x7F) return swallowed(1);
     (void)out;
     return decode_plain(bytes, length, timed_out, options);
@@ -539,7 +551,13 @@ void emit_key(const Key &key, DecodedKey &out) {
 
 Step decode_step(const unsigned char *bytes, size_t length, bool timed_out,
                  const DecoderOptions &options, DecoderState &state, DecodedKey &out) {
-    if (state.in_paste) return decode_paste(bytes, length, timed_out, options, state, out);
+    if (state.in_paste) {
+        Step step = decode_paste(bytes, length, timed_out, options, state, out);
+        // A paste whose end never comes ends after paste_max bytes.
+        state.paste_bytes += step.consumed;
+        if (state.paste_bytes > options.paste_max) state.in_paste = false;
+        return step;
+    }
     if (bytes[0] == ESC) return decode_escape(bytes, length, timed_out, options, state, out, 0);
     return decode_plain(bytes, length, timed_out, options);
 }

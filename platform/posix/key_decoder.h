@@ -26,9 +26,14 @@ enum class ByteSource {
     Script,   // LF and CR LF are Enter as well
 };
 
+// The longest a bracketed paste can be: beyond it the bytes are keys again,
+// so that a paste whose end was lost cannot swallow all that follows.
+constexpr size_t PASTE_MAX = 16u << 20;
+
 struct DecoderOptions {
     ByteSource source = ByteSource::Terminal;
     CharEncoder encode = nullptr; // null: ASCII only
+    size_t paste_max = PASTE_MAX;
 };
 
 // What the decoder remembers between keys: inside a bracketed paste, and
@@ -36,6 +41,7 @@ struct DecoderOptions {
 // second Enter).
 struct DecoderState {
     bool in_paste = false;
+    size_t paste_bytes = 0; // taken in since the paste began
     bool after_cr = false;
 };
 

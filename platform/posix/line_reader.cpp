@@ -35,61 +35,34 @@ bool is_lead_byte(unsigned char byte) {
     return c.codepage && c.codepage->is_lead_byte(byte);
 }
 
-// The cells a line shows as, and the cell where each of its bytes begins.
-struct Layout {
-    std::string cells;
-    std::vector<size_t> starts; // one per byte, and one for the end
-};
-
-// A double-byte character does not start in the last column: the console
-// leaves a blank there and puts it whole on the next row.
-Layout lay_out(const std::string &text, int first_column, int width) {
-    Layout layout;
-    for (size_t i = 0; i < text.size(); ++i) {
-        auto c = static_cast<unsigned char>(text[i]);
-        int column = static_cast<int>((first_column + layout.cells.size()) % width);
-        bool pair = is_lead_byte(c) && i + 1 < text.size();
-        if (pair && width > 1 && column == width - 1) layout.cells += ' ';
-        layout.starts.push_back(layout.cells.size());
-        if (pair) {
-            layout.cells += text.substr(i, 2);
-            layout.starts.push_back(layout.cells.size() - 1);
-            ++i;
-        } else if (c == '\t') {
-            int blanks = std::min(8 - column % 8, width - column);
-            layout.cells.append(static_cast<size_t>(blanks), ' ');
-        } else if (c < 0x20 || c == 0x7F) {
-            layout.cells += '^';
-            layout.cells += c == 0x7F ? '?' : static_cast<char>(c + '@');
-        } else {
-            layout.cells += static_cast<char>(c);
-        }
-    }
-    layout.starts.push_back(layout.cells.size());
-    return layout;
-}
-
-// The first cell from which the line is written again: never the second
-// half of a double-byte character, which cannot be written alone.
-size_t first_changed_cell(const std::string &cells, const std::string &shown) {
-    size_t same = 0;
-    while (same < cells.size() && same < shown.size() && cells[same] == shown[same]) ++same;
-    size_t start = 0;
-    for (;;) {
-        bool pair =
-            is_lead_byte(static_cast<unsigned char>(cells[start])) && start + 1 < cells.size();
-        size_t next = start + (pair ? 2 : 1);
-        if (next > same) return start;
-        start = next;
+// The cells of one byte of a line that begins at `column` of a row `width`
+// wide: a tab shows as blanks up to the next multiple of eight columns, a
+// control character as ^X.
+void lay_out_byte(unsigned char c, size_t column, int width, std::string &cells) {
+    if (c == '\t') {
+        int at = static_cast<int>(column % static_cast<size_t>(width));
+        cells.append(static_cast<size_t>(std::min(8 - at % 8, width - at)), ' ');
+    } else if (c < 0x20 || c == 0x7F) {
+        cells += '^';
+        cells += c == 0x7F ? '?' : static_cast<char>(c + '@');
+    } else {
+        cells += static_cast<char>(c);
     }
 }
 
+// Each edit marks the first byte it changed; showing it lays out and
+// echoes from there on only, so that a key costs what it changes on the
+// screen, whatever the length of the line.
 class LineEditor {
   public:
     LineEditor(DWORD mode)
         : mode_(mode), echo_((mode & ENABLE_ECHO_INPUT) != 0), insert_(input_insert_mode()),
           history_index_(history().size()) {
-        if (echo_) origin_ = cursor();
+        if (echo_) {
+            COORD at = cursor();
+            origin_row_ = at.Y;
+            origin_column_ = at.X;
+        }
     }
 
     // Applies one key-down; true when it ended the line.
@@ -104,9 +77,13 @@ class LineEditor {
     size_t char_start_before(size_t at) const;
     size_t word_left() const;
     size_t word_right() const;
+    void changed_from(size_t at) { changed_ = std::min(changed_, at); }
     void replace_text(const std::string &text);
     void recall(size_t index);
     void erase(size_t from, size_t to);
+    size_t lay_out_from(size_t from, std::string &old_cells);
+    size_t character_start_at_or_before(size_t cell, size_t offset) const;
+    void echo_change(size_t cell, const std::string &old_cells);
     void show();
     COORD cell_position(size_t cell) const;
     void move_to_cell(size_t cell);
@@ -118,19 +95,27 @@ class LineEditor {
     std::string text_;
     size_t cursor_ = 0;
     int pending_lead_ = -1;
-    COORD origin_{0, 0};
-    std::string shown_;
+    long origin_row_ = 0; // above the buffer's top once a long line scrolled it
+    int origin_column_ = 0;
+    size_t changed_ = SIZE_MAX;     // the first byte changed since the last show
+    int width_ = 0;                 // the row width the layout was made for
+    std::string cells_;             // what the line shows as
+    std::vector<size_t> starts_{0}; // the cell where each byte begins, and the end
+    std::vector<bool> begins_;      // the byte begins a character
 };
 
+// A double-byte character is a lead byte and whatever byte follows it.
 size_t LineEditor::char_end(size_t at) const {
     if (at >= text_.size()) return text_.size();
-    bool pair = is_lead_byte(static_cast<unsigned char>(text_[at])) && at + 1 < text_.size();
-    return at + (pair ? 2 : 1);
+    size_t end = at + 1;
+    while (end < text_.size() && !begins_[end]) ++end;
+    return end;
 }
 
 size_t LineEditor::char_start_before(size_t at) const {
-    size_t start = 0;
-    while (char_end(start) < at) start = char_end(start);
+    if (at == 0) return 0;
+    size_t start = at - 1;
+    while (start > 0 && !begins_[start]) --start;
     return start;
 }
 
@@ -149,6 +134,7 @@ size_t LineEditor::word_right() const {
 }
 
 void LineEditor::replace_text(const std::string &text) {
+    changed_from(0);
     text_ = text;
     cursor_ = text_.size();
 }
@@ -160,11 +146,13 @@ void LineEditor::recall(size_t index) {
 }
 
 void LineEditor::erase(size_t from, size_t to) {
+    if (to > from) changed_from(from);
     text_.erase(from, to - from);
     cursor_ = from;
 }
 
 void LineEditor::insert_bytes(const char *bytes, size_t count) {
+    changed_from(cursor_);
     if (!insert_ && cursor_ < text_.size()) text_.erase(cursor_, char_end(cursor_) - cursor_);
     text_.insert(cursor_, bytes, count);
     cursor_ += count;
@@ -207,7 +195,10 @@ bool LineEditor::apply_editing_key(WORD vk, bool ctrl) {
             size_t end = text_.size() + 1;
             if (is_lead_byte(static_cast<unsigned char>(last[text_.size()])) && end < last.size())
                 ++end;
+            changed_from(text_.size());
             text_.append(last, text_.size(), end - text_.size());
+            cursor_ = text_.size(); // past the one character copied
+            return true;
         }
         cursor_ = char_end(cursor_);
         return true;
@@ -253,8 +244,9 @@ bool LineEditor::apply(const KEY_EVENT_RECORD &key) {
 
 std::string LineEditor::finish() {
     if (echo_) {
-        move_to_cell(shown_.size());
+        move_to_cell(cells_.size());
         echo("\r\n", 2);
+        echo_transcript(cells_ + "\r\n");
         history_add(text_);
     }
     return text_ + ((mode_ & ENABLE_PROCESSED_INPUT) ? "\r\n" : "\r");
@@ -262,9 +254,10 @@ std::string LineEditor::finish() {
 
 COORD LineEditor::cell_position(size_t cell) const {
     COORD size = buffer_size();
-    long linear = static_cast<long>(origin_.Y) * size.X + origin_.X + static_cast<long>(cell);
-    long row = std::clamp(linear / size.X, 0L, static_cast<long>(size.Y - 1));
-    return COORD{static_cast<SHORT>(linear % size.X), static_cast<SHORT>(row)};
+    // A cell scrolled off the top is shown at the top left.
+    long linear = std::clamp(origin_row_ * size.X + origin_column_ + static_cast<long>(cell), 0L,
+                             static_cast<long>(size.X) * size.Y - 1);
+    return COORD{static_cast<SHORT>(linear % size.X), static_cast<SHORT>(linear / size.X)};
 }
 
 void LineEditor::move_to_cell(size_t cell) {
@@ -273,26 +266,86 @@ void LineEditor::move_to_cell(size_t cell) {
     if (target.X != now.X || target.Y != now.Y) set_cursor(target);
 }
 
-// Rewrites the cells from the first one that changed, so that typing at the
+// Lays the line out again from byte `from` on (a character's first byte);
+// returns the cell where the new layout begins, and old_cells receives the
+// cells that stood from there on before.
+size_t LineEditor::lay_out_from(size_t from, std::string &old_cells) {
+    int width = buffer_size().X;
+    if (width != width_) from = 0; // tabs stand where the row width puts them
+    width_ = width;
+    from = std::min(from, starts_.size() - 1);
+    // From the character before: a double-byte character that changed may
+    // leave a blank it pushed into the last column behind.
+    while (from > 0 && !begins_[--from]) {
+    }
+    size_t cell = starts_[from];
+    old_cells.assign(cells_, cell, std::string::npos);
+    cells_.resize(cell);
+    starts_.resize(from);
+    begins_.resize(from);
+    size_t first_column = static_cast<size_t>(origin_column_);
+    bool begins = true;
+    for (size_t i = from; i < text_.size(); ++i) {
+        unsigned char byte = static_cast<unsigned char>(text_[i]);
+        begins_.push_back(begins);
+        bool pair = begins && is_lead_byte(byte) && i + 1 < text_.size();
+        begins = !pair;
+        // A double-byte character does not start in the last column: the
+        // console leaves a blank there and puts it whole on the next row.
+        size_t column = (first_column + cells_.size()) % static_cast<size_t>(width);
+        if (pair && width > 1 && column == static_cast<size_t>(width - 1)) cells_ += ' ';
+        starts_.push_back(cells_.size());
+        lay_out_byte(byte, first_column + cells_.size(), width, cells_);
+    }
+    starts_.push_back(cells_.size());
+    return cell;
+}
+
+// Writes the cells from `cell` on where they differ from old_cells, and
+// blanks where the line got shorter.
+// Of the cells from `cell` (a character's first) on, the start of the one
+// that holds cell + `offset`: never the second half of a double-byte
+// character, which cannot be written alone. Returns an offset from `cell`.
+size_t LineEditor::character_start_at_or_before(size_t cell, size_t offset) const {
+    size_t start = 0;
+    for (;;) {
+        size_t at = cell + start;
+        bool pair = at + 1 < cells_.size() && is_lead_byte(static_cast<unsigned char>(cells_[at]));
+        size_t next = start + (pair ? 2 : 1);
+        if (next > offset) return start;
+        start = next;
+    }
+}
+
+void LineEditor::echo_change(size_t cell, const std::string &old_cells) {
+    size_t new_length = cells_.size() - cell;
+    size_t same = 0;
+    while (same < new_length && same < old_cells.size() && cells_[cell + same] == old_cells[same])
+        ++same;
+    same = character_start_at_or_before(cell, same);
+    size_t longest = std::max(new_length, old_cells.size());
+    if (same == longest) return;
+    move_to_cell(cell + same);
+    std::string out = cells_.substr(cell + same);
+    if (old_cells.size() > new_length) out.append(old_cells.size() - new_length, ' ');
+    COORD size = buffer_size();
+    long expected_row = origin_row_ + (origin_column_ + static_cast<long>(cell + longest)) / size.X;
+    echo(out.data(), out.size());
+    long scrolled = expected_row - cursor().Y; // the buffer scrolled under the line
+    if (scrolled > 0) origin_row_ -= scrolled;
+}
+
+// Echoes the cells from the first one that changed, so that typing at the
 // end of a line echoes just the character typed.
 void LineEditor::show() {
-    if (!echo_) return;
-    Layout layout = lay_out(text_, origin_.X, buffer_size().X);
-    const std::string &cells = layout.cells;
-    size_t same = first_changed_cell(cells, shown_);
-    size_t longest = std::max(cells.size(), shown_.size());
-    if (same < longest) {
-        move_to_cell(same);
-        std::string out = cells.substr(same);
-        if (shown_.size() > cells.size()) out.append(shown_.size() - cells.size(), ' ');
-        COORD size = buffer_size();
-        long expected_row = origin_.Y + (origin_.X + static_cast<long>(longest)) / size.X;
-        echo(out.data(), out.size());
-        long scrolled = expected_row - cursor().Y; // the buffer scrolled under the line
-        if (scrolled > 0) origin_.Y = static_cast<SHORT>(origin_.Y - scrolled);
+    if (changed_ != SIZE_MAX || width_ != buffer_size().X) {
+        size_t from = std::min(changed_, text_.size());
+        changed_ = SIZE_MAX;
+        std::string old_cells;
+        size_t cell = lay_out_from(from, old_cells);
+        if (echo_) echo_change(cell, old_cells);
     }
-    shown_ = cells;
-    move_to_cell(layout.starts[cursor_]);
+    if (echo_) move_to_cell(starts_[cursor_]);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // MessageBoxA on Linux: a modal box drawn over the console's screen buffer
 // through the console API, answered with keys read from the console input,
-// and the covered cells given back when it closes. With script input the
-// answer is simply the next key.
+// and the covered cells given back when it closes. With script input each
+// line answers one box: its keys until one answers, or its line end (Enter).
 //
 //   +- Caption --------------+
 //   |                        |
@@ -258,6 +258,7 @@ int read_answer(HANDLE in, HANDLE out, Box &box) {
     DWORD saved_mode = 0;
     GetConsoleMode(in, &saved_mode);
     SetConsoleMode(in, 0);
+    posix_console::script_question_begins();
     int answer = 0;
     while (answer == 0) {
         INPUT_RECORD record;
@@ -267,6 +268,7 @@ int read_answer(HANDLE in, HANDLE out, Box &box) {
             answer = handle_key(out, box, record.Event.KeyEvent);
     }
     SetConsoleMode(in, saved_mode);
+    posix_console::script_line_answered(); // one script line answers one box
     return answer;
 }
 

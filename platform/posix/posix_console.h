@@ -5,6 +5,8 @@
 
 #include <stddef.h>
 
+#include <string>
+
 #include "win32_api.h"
 
 namespace posix_console {
@@ -17,8 +19,13 @@ namespace posix_console {
 void ensure_started();
 
 // Writes bytes into the screen buffer at the cursor as WriteConsoleA does
-// (processed output, wrap at end of line); the line reader echoes with it.
+// (processed output, wrap at end of line), and nowhere else: the line
+// reader echoes its edits with it.
 void echo(const char *bytes, size_t count);
+
+// A line as it was read, for plain output only: there the transcript shows
+// the line the program got, not the keys that edited it.
+void echo_transcript(const std::string &line);
 
 // Moves the cursor of the screen buffer (the line reader redraws its line).
 COORD cursor();
@@ -49,6 +56,17 @@ void suspend();
 [[noreturn]] void exit_process(unsigned code);
 
 // ---- input side ----
+
+// The program ends: what the console looked at of a script but did not use
+// goes back to standard input, for whoever reads it next.
+void input_give_back();
+
+// A question that takes a script line of its own (a message box) begins:
+// the rest of a line a key poll took its key from is skipped first.
+void script_question_begins();
+// Such a question was answered by a key of a script line: the rest of that
+// line goes with it, and the next read starts on the next line.
+void script_line_answered();
 
 // Empties the input queue, the pending rest of a line and the decoder, and
 // sets the input mode to its default. Called at start and by console_host_open.

@@ -1,8 +1,9 @@
 // Terminal ownership on Linux: raw mode, signal handlers, restoration.
 //
 // Every way out gives the terminal back as it was: return from main and
-// ExitProcess through the console's teardown, SIGINT, SIGTERM, SIGHUP and
-// SIGQUIT, and the crash signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT).
+// ExitProcess through the console's teardown, and every signal whose default
+// action ends the process (all but SIGKILL can be caught): SIGINT, SIGTERM,
+// SIGHUP, SIGPIPE, SIGUSR1, SIGALRM, the crash signals, the real-time ones.
 // The handlers use only async-signal-safe calls (write, tcsetattr,
 // sigaction, raise, sigprocmask) on data prepared beforehand, then raise the
 // signal again with its default action so that the exit status is true.
@@ -21,9 +22,12 @@ namespace posix_console {
 
 namespace {
 
-constexpr int FATAL_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV,
-                                 SIGBUS, SIGFPE,  SIGILL, SIGABRT};
-constexpr int FATAL_COUNT = sizeof FATAL_SIGNALS / sizeof FATAL_SIGNALS[0];
+// The signals whose default action ends the process; the real-time ones
+// (whose numbers the C library decides at run time) are added to these.
+constexpr int FIXED_FATAL_SIGNALS[] = {SIGHUP,  SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP,   SIGABRT,
+                                       SIGBUS,  SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2,   SIGPIPE,
+                                       SIGALRM, SIGTERM, SIGXCPU,   SIGXFSZ, SIGVTALRM, SIGPROF,
+                                       SIGIO,   SIGSYS,  SIGSTKFLT, SIGPWR};
 constexpr size_t RESTORE_CAPACITY = 256;
 // Bracketed paste, and win32-input-mode where the terminal honours it: the
 // key decoder reads both, and a terminal that knows neither ignores them.
@@ -37,7 +41,8 @@ struct TerminalState {
     bool can_draw = false;
     termios original{};
     termios raw{};
-    struct sigaction old_fatal[FATAL_COUNT];
+    struct sigaction old_fatal[NSIG];
+    bool fatal[NSIG];
     struct sigaction old_stop;
     struct sigaction old_continue;
     struct sigaction old_resize;
@@ -160,8 +165,12 @@ void install_handlers() {
     stack.ss_sp = signal_stack;
     stack.ss_size = sizeof signal_stack;
     sigaltstack(&stack, nullptr);
-    for (int i = 0; i < FATAL_COUNT; ++i)
-        install(FATAL_SIGNALS[i], on_fatal_signal, SA_ONSTACK, &state.old_fatal[i]);
+    for (int number : FIXED_FATAL_SIGNALS) state.fatal[number] = true;
+    for (int number = SIGRTMIN; number <= SIGRTMAX; ++number) state.fatal[number] = true;
+    for (int number = 1; number < NSIG; ++number) {
+        if (state.fatal[number])
+            install(number, on_fatal_signal, SA_ONSTACK, &state.old_fatal[number]);
+    }
     // No SA_RESTART: a wait for input returns with EINTR so that the
     // program flushes, and the repaint happens at once.
     install(SIGTSTP, on_stop, 0, &state.old_stop);
@@ -173,7 +182,9 @@ void install_handlers() {
 
 void remove_handlers() {
     if (!state.handlers_installed) return;
-    for (int i = 0; i < FATAL_COUNT; ++i) sigaction(FATAL_SIGNALS[i], &state.old_fatal[i], nullptr);
+    for (int number = 1; number < NSIG; ++number) {
+        if (state.fatal[number]) sigaction(number, &state.old_fatal[number], nullptr);
+    }
     sigaction(SIGTSTP, &state.old_stop, nullptr);
     sigaction(SIGCONT, &state.old_continue, nullptr);
     sigaction(SIGWINCH, &state.old_resize, nullptr);

@@ -34,8 +34,8 @@ struct Seen {
     std::string line, found, tail;
 };
 
-// Starts this program with the given arguments after its name.
-Seen run_self(const std::vector<std::string> &arguments) {
+// Starts this program by the name given, with the arguments given after it.
+Seen run_self(const std::vector<std::string> &arguments, const char *name = "self") {
     std::string report = "/tmp/conrt_command_line_" + std::to_string(getpid());
     std::string filter = "--gtest_filter=CommandLineChild.*";
     pid_t child = fork();
@@ -45,7 +45,7 @@ Seen run_self(const std::vector<std::string> &arguments) {
         dup2(quiet, STDOUT_FILENO); // the child's test report is not this test's
         dup2(quiet, STDERR_FILENO);
         std::vector<char *> argv;
-        argv.push_back(const_cast<char *>("self"));
+        argv.push_back(const_cast<char *>(name));
         argv.push_back(filter.data());
         for (const std::string &a : arguments) argv.push_back(const_cast<char *>(a.c_str()));
         argv.push_back(nullptr);
@@ -89,6 +89,16 @@ TEST(CommandLine, ArgumentsJoinedAndQuotedAsOnWindows) {
         EXPECT_EQ(seen.line, "self " + FILTER + c.shown);
         EXPECT_EQ(seen.found, "1");
         EXPECT_EQ(seen.tail, FILTER + c.shown);
+    }
+}
+
+// Whatever the program's path holds, the tail is the arguments alone (after
+// a quoted name the blank before them stays in it).
+TEST(CommandLine, TheTailIsRightWhateverTheProgramIsCalled) {
+    for (const char *name : {"q\"d/prog", "a b", "\"", "a\"b c\"d", "x\" y", "tab\tname\\"}) {
+        Seen seen = run_self({"one", "two"}, name);
+        std::string tail = seen.tail.substr(seen.tail.starts_with(' ') ? 1 : 0);
+        EXPECT_EQ(tail, FILTER + " one two") << name << " gave the line " << seen.line;
     }
 }
 

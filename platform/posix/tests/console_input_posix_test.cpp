@@ -184,7 +184,8 @@ TEST_F(ConsoleInput, FlushNeverLosesScriptInput) {
 }
 
 // A script answers a key poll with a line of its own: a line read that
-// follows begins on the next script line, another poll gets the Enter.
+// follows begins on the next script line (whatever the polled line held),
+// another poll gets the next key of the line, its line end as Enter.
 TEST_F(ConsoleInput, ALineReadAfterAPolledKeyStartsOnTheNextScriptLine) {
     feed("1\n23\n4\r\n56\n7\n");
     EXPECT_EQ(poll_key().uChar.AsciiChar, '1');
@@ -195,10 +196,14 @@ TEST_F(ConsoleInput, ALineReadAfterAPolledKeyStartsOnTheNextScriptLine) {
     EXPECT_EQ(poll_key().uChar.AsciiChar, '\r');
 }
 
-TEST_F(ConsoleInput, ALineReadAfterAPolledKeyKeepsTheRestOfItsLine) {
-    feed("10\n");
+TEST_F(ConsoleInput, ALineReadAfterAPolledKeySkipsTheRestOfItsLine) {
+    feed("12\n5\n\x1b[A\n6\n\x1bOP\r\n7\n");
     EXPECT_EQ(poll_key().uChar.AsciiChar, '1');
-    EXPECT_EQ(read_console(80), "0\r\n");
+    EXPECT_EQ(read_console(80), "5\r\n");
+    EXPECT_EQ(poll_key().wVirtualKeyCode, VK_UP); // a key without a character
+    EXPECT_EQ(read_console(80), "6\r\n");
+    EXPECT_EQ(poll_key().wVirtualKeyCode, VK_F1);
+    EXPECT_EQ(read_console(80), "7\r\n");
 }
 
 TEST_F(ConsoleInput, PollsGetTheLineEndsAsEnter) {
@@ -225,7 +230,7 @@ TEST_F(ConsoleInput, ALinePolledForInLineModeIsNotCut) {
 
 TEST_F(ConsoleInput, TheEndOfTheScriptEndsTheProgramWhenAKeyIsNeeded) {
     feed("x");
-    EXPECT_EQ(read_key_downs(2), "x");
+    EXPECT_EQ(read_key_downs(4), "x\r"); // the end of the script ends the line
     INPUT_RECORD r{};
     DWORD count = 0;
     EXPECT_EQ(exit_status_of([&] { PeekConsoleInputA(in, &r, 1, &count); }), 1);

@@ -328,53 +328,53 @@ TEST_P(SequencesAndText, GiveOnlyTheTypedCharacters) {
 
 INSTANTIATE_TEST_SUITE_P(
     KeyDecoder, SequencesAndText,
-    ::testing::Values(SwallowCase{"device_attributes_reply", "a\x1b[?1;2cb", "ab"},
-                      SwallowCase{"cursor_report_with_marker",
-                                  "\x1b[>41;2500;0c"
-                                  "x",
-                                  "x"},
-                      SwallowCase{"sgr_mouse", "\x1b[<0;10;5Mx\x1b[<0;10;5m", "x"},
-                      SwallowCase{"focus_in", "\x1b[Ix", "x"},
-                      SwallowCase{"unknown_csi_final", "\x1b[5;5yx", "x"},
-                      SwallowCase{"unknown_tilde", "\x1b[99~x", "x"},
-                      SwallowCase{"osc_with_bel", "\x1b]11;rgb:0000/0000/0000\x07x", "x"},
-                      SwallowCase{"osc_with_st", "\x1b]11;rgb:ffff/ffff/ffff\x1b\\x", "x"},
-                      SwallowCase{"dcs", "\x1bP1$r0m\x1b\\x", "x"},
-                      SwallowCase{"apc", "\x1b_Gi=1;OK\x1b\\x", "x"},
-                      SwallowCase{"unknown_ss3", "\x1bOjx", "x"},
-                      SwallowCase{"csi_broken_by_control_byte", "\x1b[12\rx", "\rx"},
-                      SwallowCase{"invalid_lead",
-                                  "\xff"
-                                  "a",
-                                  "?a"},
-                      SwallowCase{"stray_continuation",
-                                  "\x80\x80"
-                                  "a",
-                                  "??a"},
-                      SwallowCase{"bad_continuation_keeps_next_byte", "\xc3(", "?("},
-                      SwallowCase{"cut_three_byte",
-                                  "\xe4\xb8"
-                                  "a",
-                                  "?a"},
-                      SwallowCase{"overlong",
-                                  "\xc0\xaf"
-                                  "a",
-                                  "??a"},
-                      SwallowCase{"surrogate",
-                                  "\xed\xa0\x80"
-                                  "a",
-                                  "???a"},
-                      SwallowCase{"cut_at_end", "a\xe4\xb8", "a?"},
-                      SwallowCase{"no_code_page_form", "\xe2\x82\xac", "?"},
-                      SwallowCase{"double_byte", "\xe4\xb8\xad", "\xa4\xa4"},
-                      SwallowCase{"paste_drops_commands",
-                                  "\x1b[200~a\x03"
-                                  "b\x1b[Dc\x1b"
-                                  "d\x1b[201~e",
-                                  "abce"},
-                      SwallowCase{"paste_line_ends", "\x1b[200~a\r\nb\nc\rd\x1b[201~",
-                                  "a\rb\rc\rd"},
-                      SwallowCase{"paste_utf8", "\x1b[200~\xc3\xa9\x1b[201~", "\x82"}),
+    ::testing::Values(
+        SwallowCase{"device_attributes_reply", "a\x1b[?1;2cb", "ab"},
+        SwallowCase{"cursor_report_with_marker",
+                    "\x1b[>41;2500;0c"
+                    "x",
+                    "x"},
+        SwallowCase{"sgr_mouse", "\x1b[<0;10;5Mx\x1b[<0;10;5m", "x"},
+        SwallowCase{"focus_in", "\x1b[Ix", "x"},
+        SwallowCase{"unknown_csi_final", "\x1b[5;5yx", "x"},
+        SwallowCase{"unknown_tilde", "\x1b[99~x", "x"},
+        SwallowCase{"osc_with_bel", "\x1b]11;rgb:0000/0000/0000\x07x", "x"},
+        SwallowCase{"osc_with_st", "\x1b]11;rgb:ffff/ffff/ffff\x1b\\x", "x"},
+        SwallowCase{"dcs", "\x1bP1$r0m\x1b\\x", "x"},
+        SwallowCase{"apc", "\x1b_Gi=1;OK\x1b\\x", "x"}, SwallowCase{"unknown_ss3", "\x1bOjx", "x"},
+        SwallowCase{"csi_broken_by_control_byte", "\x1b[12\rx", "\rx"},
+        SwallowCase{"invalid_lead",
+                    "\xff"
+                    "a",
+                    "?a"},
+        SwallowCase{"stray_continuation",
+                    "\x80\x80"
+                    "a",
+                    "??a"},
+        SwallowCase{"bad_continuation_keeps_next_byte", "\xc3(", "?("},
+        SwallowCase{"cut_three_byte",
+                    "\xe4\xb8"
+                    "a",
+                    "?a"},
+        SwallowCase{"overlong",
+                    "\xc0\xaf"
+                    "a",
+                    "??a"},
+        SwallowCase{"surrogate",
+                    "\xed\xa0\x80"
+                    "a",
+                    "???a"},
+        SwallowCase{"cut_at_end", "a\xe4\xb8", "a?"},
+        SwallowCase{"no_code_page_form", "\xe2\x82\xac", "?"},
+        SwallowCase{"double_byte", "\xe4\xb8\xad", "\xa4\xa4"},
+        SwallowCase{"paste_drops_commands",
+                    "\x1b[200~a\x01"
+                    "b\x1b[Dc\x1b"
+                    "d\x1b[201~e",
+                    "abce"},
+        SwallowCase{"paste_ended_by_ctrl_c", "\x1b[200~a\x03\x1b[Dc", std::string("a\x03\0c", 4)},
+        SwallowCase{"paste_line_ends", "\x1b[200~a\r\nb\nc\rd\x1b[201~", "a\rb\rc\rd"},
+        SwallowCase{"paste_utf8", "\x1b[200~\xc3\xa9\x1b[201~", "\x82"}),
     [](const ::testing::TestParamInfo<SwallowCase> &info) { return info.param.name; });
 
 TEST(KeyDecoder, LongSequencesAreSwallowedNotTyped) {
@@ -399,6 +399,34 @@ TEST(KeyDecoder, ScriptLineEndsAreEnter) {
     EXPECT_EQ(typed(decode_bytewise("1\r\n\r\n", ByteSource::Script)), "1\r\r");
     // From a terminal LF is Ctrl+Enter, not a second Enter.
     EXPECT_EQ(typed(decode_all("\r\n", ByteSource::Terminal)), "\r\n");
+}
+
+// A script line that opens a string sequence and never ends it is still
+// one line: the line end ends the string and stays an Enter.
+TEST(KeyDecoder, ScriptStringSequencesEndAtTheLineEnd) {
+    for (char introducer : {']', 'P', 'X', '^', '_'}) {
+        std::string script = std::string("\x1b") + introducer + "0;t\n5\n";
+        EXPECT_EQ(typed(decode_bytewise(script, ByteSource::Script)), "\r5\r") << introducer;
+    }
+}
+
+TEST(KeyDecoder, APasteWithoutEndEndsAfterItsLimit) {
+    DecoderState state;
+    DecoderOptions options = options_for(ByteSource::Terminal);
+    options.paste_max = 8;
+    std::string bytes = "\x1b[200~" + std::string(20, 'a') + "\x1b[A";
+    std::vector<INPUT_RECORD> events;
+    for (size_t at = 0; at < bytes.size();) {
+        DecodedKey key;
+        DecodeResult r =
+            key_decoder_decode(reinterpret_cast<const unsigned char *>(bytes.data()) + at,
+                               bytes.size() - at, true, options, state, key);
+        ASSERT_GT(r.consumed, 0u);
+        at += r.consumed;
+        events.insert(events.end(), key.events, key.events + key.count);
+    }
+    EXPECT_EQ(typed(events), std::string(20, 'a') + '\0'); // the Up after it is a key again
+    EXPECT_FALSE(state.in_paste);
 }
 
 TEST(KeyDecoder, Win32InputRecordsPassAsTheyCome) {

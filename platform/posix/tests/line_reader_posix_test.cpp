@@ -264,8 +264,12 @@ TEST_F(LineReader, ScriptEditingSequencesEditTheLine) {
     EXPECT_EQ(row_text(0), "aXbc?");
 }
 
-TEST_F(LineReader, AnUnfinishedLineAtTheEndOfTheScriptEndsTheProgram) {
-    feed("12");
+// The end of the script ends its last line; only a read after that ends
+// the program.
+TEST_F(LineReader, TheEndOfTheScriptEndsItsLastLine) {
+    feed("3\n10");
+    EXPECT_EQ(read_console(80), "3\r\n");
+    EXPECT_EQ(read_console(80), "10\r\n");
     EXPECT_EQ(exit_status_of([&] { read_console(80); }), 1);
 }
 

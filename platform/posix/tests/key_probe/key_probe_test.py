@@ -6,8 +6,9 @@ usage: key_probe_test.py PATH_TO_KEY_PROBE
 Runs key_probe in a pseudo-terminal, writes the bytes a terminal sends for
 keys and checks what the program logs: the key events of polls (lone ESC
 after its delay, Alt as an ESC prefix, grey keys, function keys, UTF-8 in
-the code page), line reads with their editing, Ctrl+C ending the program
-with status 130 and the terminal given back, Ctrl+Z taken as no key.
+the code page), line reads with their editing, a paste whose end is lost,
+Ctrl+C ending the program with status 130 (in a paste too) and the terminal
+given back, Ctrl+Z taken as no key.
 """
 import fcntl
 import os
@@ -155,6 +156,13 @@ def run_poll(probe_path):
         time.sleep(0.1)
         added, _ = probe.type(b"b")
         check(added == ["key 42 30 62 0000"], f"poll: Ctrl+Z is no key (got {added})")
+        # A paste whose end never comes: after a short silence keys are
+        # keys again.
+        added, _ = probe.type(b"\x1b[200~p")
+        check(added == ["key 50 19 70 0000"], f"poll: pasted text arrives (got {added})")
+        time.sleep(0.7)
+        added, _ = probe.type(b"\x1b[A")
+        check(added == ["key 26 48 00 0100"], f"poll: a paste without end ends (got {added})")
         os.write(probe.master, b"\x03")
         code = probe.ended()
         check(code == 130, f"poll: Ctrl+C ends the program with 130 (got {code})")
@@ -182,9 +190,9 @@ def run_line(probe_path):
         probe.close()
     probe = Probe(probe_path, "line")
     try:
-        os.write(probe.master, b"ab\x03")
+        os.write(probe.master, b"ab\x1b[200~cd\x03")
         code = probe.ended()
-        check(code == 130, f"line: Ctrl+C while editing ends with 130 (got {code})")
+        check(code == 130, f"line: Ctrl+C in a paste ends with 130 (got {code})")
         check(probe.terminal_is_cooked(), "line: the terminal is given back after Ctrl+C")
     finally:
         probe.close()

@@ -1,8 +1,9 @@
 #!/bin/sh
 # The console in a real terminal: tty_probe paints coloured text in a tmux
 # pane and ends in each way a program can end. After each, the pane's
-# terminal settings (stty -g) must be those from before, the exit status the
-# true one, and the shell's prompt on the line below the probe's output.
+# terminal settings (stty -g) must be those from before, bracketed paste and
+# win32-input-mode off again, the exit status the true one, and the shell's
+# prompt on the line below the probe's output.
 # Usage: tmux_terminal_test.sh PATH/TO/tty_probe
 probe=$1
 if ! command -v tmux >/dev/null 2>&1; then
@@ -22,8 +23,10 @@ emulator_death="^qemu: uncaught target signal [0-9]* ([A-Za-z ]*) - core dumped$
 dir=$(mktemp -d)
 server="conrt-tty-$$"
 tmux_cmd() { tmux -L "$server" -f /dev/null "$@"; }
-cleanup() { tmux_cmd kill-server >/dev/null 2>&1; rm -rf "$dir"; }
+cleanup() { tmux_cmd kill-server >/dev/null 2>&1; rm -rf "$dir" "$dir.pane"; }
 trap cleanup EXIT INT TERM
+# All the pane receives, as the program wrote it.
+pane_log="$dir.pane"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -57,6 +60,26 @@ check_colours() {
     esac
 }
 
+# check_input_modes: the last of each input mode the pane was sent turns it
+# off; with keys from the terminal it was turned on first. The pane's output
+# reaches the log a moment later: up to 5 s.
+check_input_modes() {
+    for mode in 2004 9001; do
+        tries=0
+        while :; do
+            last=$(grep -ao "?$mode[hl]" "$pane_log" | tail -n 1)
+            [ "$last" = "?${mode}l" ] && break
+            [ -z "$last" ] && [ -n "$input" ] && break
+            tries=$((tries + 1))
+            if [ $tries -gt 50 ]; then
+                fail "$1: input mode $mode is left as '$last'"
+                break
+            fi
+            sleep 0.1
+        done
+    done
+}
+
 # check_fresh_line: the prompt follows on the row below the last output.
 # The shell may take a moment to print: up to 5 s.
 check_fresh_line() {
@@ -68,7 +91,11 @@ check_fresh_line() {
             after=$(echo "$screen" | grep -A2 "plain ♥ end" | tail -n 1)
         fi
         case "$after" in
-        "probe>"* | Terminated* | Hangup* | Quit* | "Segmentation fault"* | Aborted*) return ;;
+        "probe>"* | Terminated* | Hangup* | Quit* | "Segmentation fault"* | Aborted* | \
+            "User defined signal"* | "Alarm clock"* | "Virtual timer expired"* | \
+            "Profiling timer expired"* | "CPU time limit"* | "File size limit"* | \
+            "Bad system call"* | "Trace/breakpoint trap"* | "Stack fault"* | \
+            "Power failure"* | "I/O possible"* | "Real-time signal"* | "Broken pipe"*) return ;;
         esac
         tries=$((tries + 1))
         if [ $tries -gt 50 ]; then
@@ -84,6 +111,7 @@ run_case() {
     name=$1 mode=$2 signal=$3 expected=$4 input=$5
     failed_before=$failures
     rm -f "$dir"/*
+    : > "$pane_log"
     # A script, not the interactive shell: that one would drop the rest of
     # the line after a child killed by SIGINT.
     cat > "$dir/run.sh" <<SCRIPT
@@ -99,16 +127,19 @@ SCRIPT
         return
     fi
     [ "$name" = SIGINT ] && check_colours "$name"
-    [ -n "$signal" ] && kill -s "$signal" "$(cat "$dir/pid")"
+    [ -n "$signal" ] && kill "-$signal" "$(cat "$dir/pid")"
     if ! wait_for "$dir/after"; then
         fail "$name: the probe did not end"
         return
     fi
     status=$(cat "$dir/status")
     [ "$status" = "$expected" ] || fail "$name: exit status $status, expected $expected"
-    cmp -s "$dir/before" "$dir/after" ||
+    if ! cmp -s "$dir/before" "$dir/after"; then
         fail "$name: terminal settings changed: $(cat "$dir/before") -> $(cat "$dir/after")"
+        stty "$(cat "$dir/before")" < "$pane_tty" # so that the next cases stand alone
+    fi
     check_fresh_line "$name"
+    check_input_modes "$name"
     [ -n "$input" ] && check_colours "$name"
     [ $failures -eq "$failed_before" ] && echo "ok: $name (status $status)"
 }
@@ -183,6 +214,7 @@ SCRIPT
 }
 
 pane_tty=$(tmux_cmd display -p -t probe '#{pane_tty}')
+tmux_cmd pipe-pane -O -t probe "cat >> '$pane_log'"
 
 run_case "return from main" return "" 0
 run_case ExitProcess exit "" 3
@@ -190,6 +222,14 @@ run_case SIGINT wait INT 130
 run_case SIGTERM wait TERM 143
 run_case SIGHUP wait HUP 129
 run_case SIGQUIT wait QUIT 131
+# Every other signal that ends a process by default (SIGKILL cannot be
+# caught), by its Linux number; of the real-time ones the first the C
+# library leaves to programs and the last.
+for signal in PIPE:13 USR1:10 USR2:12 ALRM:14 VTALRM:26 PROF:27 XCPU:24 XFSZ:25 SYS:31 \
+    TRAP:5 STKFLT:16 PWR:30 IO:29 RTMIN:34 RTMAX:64; do
+    number=${signal#*:}
+    run_case "SIG${signal%:*}" wait "$number" $((128 + number))
+done
 run_case SIGSEGV segv "" 139
 run_case abort abort "" 134
 run_case "input from a file" return "" 0 "< /dev/null"
