@@ -95,7 +95,7 @@ char tail_area[COMMAND_TAIL_SIZE];
 uint8_t byte_pair[2];
 uint32_t filetime_area[2];
 bool valid_flag;
-file_handle file;
+con_file_handle file;
 const std::string file_name = "register_keeping_test.tmp";
 
 void no_arguments(uint32_t *) {}
@@ -199,7 +199,7 @@ TEST(PublicRoutines, KeepEveryRegisterButTheirResult) {
         call_with_sentinels(&call, pushed);
         if (std::strcmp(row.name, "file_create_output") == 0 ||
             std::strcmp(row.name, "file_open_input") == 0) {
-            file = reinterpret_cast<file_handle>(static_cast<uintptr_t>(pushed[7]));
+            file = reinterpret_cast<con_file_handle>(static_cast<uintptr_t>(pushed[7]));
         }
         const uint32_t after[REGISTER_COUNT] = {pushed[7], pushed[4], pushed[6], pushed[5],
                                                 pushed[1], pushed[0], pushed[2]};
