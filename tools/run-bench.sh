@@ -4,7 +4,7 @@
 # there. Benchmarks want a quiet machine; run them one after another.
 set -e
 bin=build/linux/bin
-echo "== painting (80x25 pseudo-terminal)"
+echo "== painting and output latency (80x25 pseudo-terminal)"
 $bin/paint_posix_bench
 echo "== real numbers"
 $bin/real_bench

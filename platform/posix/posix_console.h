@@ -25,7 +25,8 @@ COORD cursor();
 void set_cursor(COORD position);
 COORD buffer_size();
 
-// Sends what changed to the terminal. Called before any wait for input.
+// Sends what changed to the terminal, in one write. Called before any wait
+// for input, and by the flusher thread within a few milliseconds of a change.
 void flush();
 
 // Where keys come from: a terminal in raw mode, a pipe or file (script
