@@ -11,15 +11,13 @@ if(CONRT_SANITIZE)
 endif()
 
 install(TARGETS conrt EXPORT conrtTargets ARCHIVE DESTINATION lib)
-# The installed archive defines no global names but the public ones (ELF:
-# the rewrite keeps COMDAT groups whole by their names, found with readelf).
-if(NOT WIN32)
+# The installed archive defines no global names but the public ones.
 install(CODE "execute_process(COMMAND \"${CMAKE_COMMAND}\"
     -DARCHIVE=\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/$<TARGET_FILE_NAME:conrt>
-    \"-DCXX=${CMAKE_CXX_COMPILER}\" \"-DFLAGS=${CMAKE_CXX_FLAGS}\" \"-DNM=${CMAKE_NM}\" \"-DREADELF=${CMAKE_READELF}\"
-    \"-DOBJCOPY=${CMAKE_OBJCOPY}\" \"-DAR=${CMAKE_AR}\"
+    \"-DCXX=${CMAKE_CXX_COMPILER}\" \"-DFLAGS=${CMAKE_CXX_FLAGS}\" \"-DNM=${CMAKE_NM}\"
+    \"-DREADELF=${CMAKE_READELF}\" \"-DOBJDUMP=${CMAKE_OBJDUMP}\" \"-DOBJCOPY=${CMAKE_OBJCOPY}\"
+    \"-DAR=${CMAKE_AR}\"
     -P \"${CMAKE_SOURCE_DIR}/cmake/public_symbols.cmake\" COMMAND_ERROR_IS_FATAL ANY)")
-endif()
 install(FILES
     ${CMAKE_SOURCE_DIR}/include/conrt.h
     ${CMAKE_SOURCE_DIR}/console/output/con_output.h

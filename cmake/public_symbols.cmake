@@ -6,8 +6,9 @@
 # names of COMDAT groups, the compiler's shared copies of inline code and of
 # its PC thunks, stay as they are: the linker keeps one copy of each, so they
 # never clash, and a local name would make it drop the copy this code uses.
-# cmake -DARCHIVE=... -DCXX=... -DFLAGS=... -DNM=... -DREADELF=... -DOBJCOPY=... -DAR=...
-#       -P public_symbols.cmake
+# COMDAT names come from readelf on ELF objects, from objdump on COFF (.obj).
+# cmake -DARCHIVE=... -DCXX=... -DFLAGS=... -DNM=... -DREADELF=... -DOBJDUMP=...
+#       -DOBJCOPY=... -DAR=... -P public_symbols.cmake
 set(work ${ARCHIVE}.members)
 file(REMOVE_RECURSE ${work})
 file(MAKE_DIRECTORY ${work})
@@ -42,9 +43,15 @@ run(${CXX} ${flags} -r -nostdlib -o ${work}/conrt.o ${members})
 file(GLOB entries ${work}/preserving_entries*)
 symbols_of_type(${entries} "TDR" public)
 symbols_of_type(${work}/conrt.o "WVu" shared)
-run(${READELF} -gW ${work}/conrt.o)
-string(REGEX MATCHALL "COMDAT group section[^\n]*\\[([^]\n]+)\\] contains" groups "${output}")
-list(TRANSFORM groups REPLACE "^.*\\[([^]\n]+)\\] contains$" "\\1")
+if(members MATCHES "\\.obj")
+    run(${OBJDUMP} -h ${work}/conrt.o)
+    string(REGEX MATCHALL "\\(COMDAT [^ )]+" groups "${output}")
+    list(TRANSFORM groups REPLACE "^\\(COMDAT " "")
+else()
+    run(${READELF} -gW ${work}/conrt.o)
+    string(REGEX MATCHALL "COMDAT group section[^\n]*\\[([^]\n]+)\\] contains" groups "${output}")
+    list(TRANSFORM groups REPLACE "^.*\\[([^]\n]+)\\] contains$" "\\1")
+endif()
 string(REPLACE ";" "\n" keep "${public};${shared};${groups}")
 file(WRITE ${work}/keep.txt "${keep}\n")
 run(${OBJCOPY} --keep-global-symbols=${work}/keep.txt ${work}/conrt.o)

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Installs the runtime from a build directory into a fresh prefix and checks
 that the installed library defines, as strong global symbols, exactly the
-routines and data the public headers declare. Weak symbols and COMDAT
-names (the compiler's shared copies of inline C++ code and its PC thunks)
-must be C++ or compiler names, which no C program can define.
+routines and data the public headers declare. Weak symbols, C++ names and
+PC thunks (the compiler's shared copies of inline code) are counted apart;
+they must be C++ or compiler names, which no C program can define.
 
-library_symbols.py NM BUILD_DIR HEADER...
+library_symbols.py NM BUILD_DIR PREFIX HEADER...
+PREFIX: what the platform puts before C names ("_" on Windows), or "none".
 """
 import re
 import subprocess
@@ -31,18 +32,19 @@ def defined(nm, archive):
     for line in out.splitlines():
         parts = line.split()
         if len(parts) == 3:
-            shared = parts[1] in "WVu" or parts[2].startswith("__x86.get_pc_thunk.")
+            shared = parts[1] in "WVu" or re.match(r"__x86\.get_pc_thunk\.|_*Z", parts[2])
             (weak if shared else strong).add(parts[2])
     return strong, weak
 
 
 def main():
-    nm, build, headers = sys.argv[1], sys.argv[2], sys.argv[3:]
-    with tempfile.TemporaryDirectory() as prefix:
-        subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True,
+    nm, build, prefix, headers = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
+    prefix = "" if prefix == "none" else prefix
+    with tempfile.TemporaryDirectory() as installed:
+        subprocess.run(["cmake", "--install", build, "--prefix", installed], check=True,
                        capture_output=True)
-        strong, weak = defined(nm, f"{prefix}/lib/libconrt.a")
-    wanted = declared(headers)
+        strong, weak = defined(nm, f"{installed}/lib/libconrt.a")
+    wanted = {prefix + name for name in declared(headers)}
     failed = False
     for name in sorted(strong - wanted):
         print(f"defined but not declared in the public headers: {name}")
