@@ -21,6 +21,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <thread>
 
 #include "terminal.h"
@@ -77,8 +78,25 @@ void flusher_run() {
     }
 }
 
+// A child of fork has no flusher thread: it forgets it and flushes only
+// where the program waits. Both objects are made anew, not destroyed: the
+// thread is the parent's, and the lock, taken around the fork so that no
+// flush is halfway, is owned by a thread id the child does not have.
+void fork_prepare() {
+    flush_order.lock();
+}
+void fork_parent() {
+    flush_order.unlock();
+}
+void fork_child() {
+    new (&flush_order) std::recursive_mutex();
+    new (&flusher.thread) std::thread();
+}
+
 // Signals stay with the program's thread, whose waits they interrupt.
 void flusher_start() {
+    static const bool fork_handled = pthread_atfork(fork_prepare, fork_parent, fork_child) == 0;
+    (void)fork_handled;
     sigset_t all, old;
     sigfillset(&all);
     pthread_sigmask(SIG_SETMASK, &all, &old);
