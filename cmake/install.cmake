@@ -17,6 +17,13 @@ else()
     set(CONRT_LIBRARY_DIR lib/i386-linux-gnu)
 endif()
 install(TARGETS conrt EXPORT conrtTargets ARCHIVE DESTINATION ${CONRT_LIBRARY_DIR})
+# The installed archive defines no global names but the public ones.
+install(CODE "execute_process(COMMAND \"${CMAKE_COMMAND}\"
+    -DARCHIVE=\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CONRT_LIBRARY_DIR}/$<TARGET_FILE_NAME:conrt>
+    \"-DCXX=${CMAKE_CXX_COMPILER}\" \"-DFLAGS=${CMAKE_CXX_FLAGS}\" \"-DNM=${CMAKE_NM}\"
+    \"-DREADELF=${CMAKE_READELF}\" \"-DOBJDUMP=${CMAKE_OBJDUMP}\" \"-DOBJCOPY=${CMAKE_OBJCOPY}\"
+    \"-DAR=${CMAKE_AR}\"
+    -P \"${CMAKE_SOURCE_DIR}/cmake/public_symbols.cmake\" COMMAND_ERROR_IS_FATAL ANY)")
 install(FILES
     ${CMAKE_SOURCE_DIR}/include/conrt.h
     ${CMAKE_SOURCE_DIR}/console/output/con_output.h

@@ -24,18 +24,19 @@ void con_dump_frame(uint32_t param_count, uint32_t local_count, uint32_t saved_c
 extern const char caller_frame_marker[2];
 
 // Files: raw bytes through 32-bit opaque handles, opened without sharing.
-typedef void *file_handle;
-#define FILE_HANDLE_INVALID ((file_handle)(intptr_t)-1)
+// (Not file_handle: glibc declares a struct of that name in <fcntl.h>.)
+typedef void *con_file_handle;
+#define FILE_HANDLE_INVALID ((con_file_handle)(intptr_t)-1)
 
-file_handle file_create_output(const char *name);
-file_handle file_open_input(const char *name);
+con_file_handle file_create_output(const char *name);
+con_file_handle file_open_input(const char *name);
 // Nonzero on success, zero on failure.
-int file_close(file_handle handle);
+int file_close(con_file_handle handle);
 // The count of bytes read, and ok true; or the system error code, and ok
 // false. ok may be null.
-uint32_t file_read(file_handle handle, void *buffer, uint32_t count, bool *ok);
+uint32_t file_read(con_file_handle handle, void *buffer, uint32_t count, bool *ok);
 // The count of bytes the system wrote; less than count on failure.
-uint32_t file_write(file_handle handle, const void *buffer, uint32_t count);
+uint32_t file_write(con_file_handle handle, const void *buffer, uint32_t count);
 // Writes "Error ", the last system error code, ": " and its system text.
 void con_write_system_error(void);
 

@@ -24,10 +24,10 @@ typedef struct register_snapshot {
 void write_register_dump(const register_snapshot *snapshot);
 
 // What con_dump_memory writes, once it has saved its caller's registers.
-void write_memory_dump(const void *start, uint32_t count, uint32_t unit_size);
+void con_dump_memory_body(const void *start, uint32_t count, uint32_t unit_size);
 
 // What text_trim does, once it has saved its caller's registers and flags.
-void trim_trailing(char *text, char character);
+void text_trim_body(char *text, char character);
 
 // frame_base: the frame pointer of the routine that called
 // con_dump_frame_named. arguments_top: the address just above that call's

@@ -13,7 +13,7 @@ char *error_text;
 
 const DWORD SYSTEM_TEXT_FLAGS = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM;
 
-file_handle open_file(const char *name, DWORD access, DWORD disposition) {
+con_file_handle open_file(const char *name, DWORD access, DWORD disposition) {
     return CreateFileA(name, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
@@ -21,32 +21,32 @@ file_handle open_file(const char *name, DWORD access, DWORD disposition) {
 
 extern "C" {
 
-file_handle file_create_output(const char *name) {
+con_file_handle file_create_output_body(const char *name) {
     return open_file(name, GENERIC_WRITE, CREATE_ALWAYS);
 }
 
-file_handle file_open_input(const char *name) {
+con_file_handle file_open_input_body(const char *name) {
     return open_file(name, GENERIC_READ, OPEN_EXISTING);
 }
 
-int file_close(file_handle handle) {
+int file_close_body(con_file_handle handle) {
     return CloseHandle(handle);
 }
 
-uint32_t file_read(file_handle handle, void *buffer, uint32_t count, bool *ok) {
+uint32_t file_read_body(con_file_handle handle, void *buffer, uint32_t count, bool *ok) {
     BOOL done = ReadFile(handle, buffer, count, &bytes_read, nullptr);
     if (ok != nullptr) *ok = done != 0;
     return done ? bytes_read : GetLastError();
 }
 
-uint32_t file_write(file_handle handle, const void *buffer, uint32_t count) {
+uint32_t file_write_body(con_file_handle handle, const void *buffer, uint32_t count) {
     WriteFile(handle, buffer, count, &bytes_written, nullptr);
     return bytes_written;
 }
 
 // When the system has no text for the code, the line ends after ": " and
 // no text is written or released.
-void con_write_system_error(void) {
+void con_write_system_error_body(void) {
     last_error_code = GetLastError();
     con_write_text("Error ");
     con_write_dec(last_error_code);

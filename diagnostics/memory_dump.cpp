@@ -44,7 +44,7 @@ void dump_bytes(const unsigned char *address, uint32_t count) {
 
 // A count of 0 writes the header, the separator and the final line break
 // and reads no memory.
-extern "C" void write_memory_dump(const void *start, uint32_t count, uint32_t unit_size) {
+extern "C" void con_dump_memory_body(const void *start, uint32_t count, uint32_t unit_size) {
     const unsigned char *address = static_cast<const unsigned char *>(start);
     con_write_text("\r\nDump of offset ");
     con_write_hex(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(start)));

@@ -15,6 +15,8 @@ void con_write_real(long double value);
 // Reads a number as it is typed, echoing every key; the first key that does
 // not fit the number ends it. A malformed start gives 0.0 and an error text.
 // Control word and exception flags come back as con_write_real leaves them.
+// The value is pushed onto the caller's FPU stack as a load would push it:
+// on a full stack that overflows, and the top holds the indefinite NaN.
 long double con_read_real(void);
 
 // Lists the occupied slots of the caller's x87 stack from the top down and

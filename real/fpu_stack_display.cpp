@@ -63,7 +63,7 @@ void show_slot(uint32_t slot, long double value) {
 
 extern "C" {
 
-void con_show_fpu_stack(void) {
+void con_show_fpu_stack_body(void) {
     asm volatile("fnsave %0" : "=m"(caller_state)::"memory");
     con_write_text(heading_text);
     for (uint32_t slot = 0; slot < 8; ++slot) {

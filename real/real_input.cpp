@@ -137,7 +137,7 @@ long double ten_power(int32_t power) {
     return negative ? fpu::divide(ONE, product) : product;
 }
 
-long double con_read_real(void) {
+long double con_read_real_body(void) {
     fpu_enter_work_mode();
     const long double value = read_real_in_work_mode();
     fpu_leave_work_mode();

@@ -72,7 +72,7 @@ void write_leading_digits(uint32_t value, uint32_t count) {
 
 // The text is composed in the work mode and written after it is left, so
 // the console layer never runs under the truncating control word.
-void con_write_real(long double value) {
+void con_write_real_body(long double value) {
     fpu_enter_work_mode();
     const char *text = format_real(value);
     fpu_leave_work_mode();

@@ -6,7 +6,7 @@
 set -e
 bin=build/linux/bin
 run="tools/i386-run build/linux"
-echo "== painting (80x25 pseudo-terminal)"
+echo "== painting and output latency (80x25 pseudo-terminal)"
 $run $bin/paint_posix_bench
 echo "== real numbers"
 $run $bin/real_bench

@@ -40,7 +40,7 @@ bool command_tail_of(const char *command_line, char *buffer) {
     return true;
 }
 
-bool get_command_tail(char *buffer) {
+bool get_command_tail_body(char *buffer) {
     return command_tail_of(GetCommandLineA(), buffer);
 }
 

@@ -50,7 +50,7 @@ extern "C" {
 
 char input_line[INPUT_LINE_MAX + 1];
 
-int32_t parse_int(const char *text, uint32_t length, bool *valid) {
+int32_t parse_int_body(const char *text, uint32_t length, bool *valid) {
     uint32_t i = skip_blanks(text, length);
     if (i == length) return report<int32_t>(0, true, valid);
     bool negative = false;
@@ -75,7 +75,7 @@ int32_t parse_int(const char *text, uint32_t length, bool *valid) {
     return report(value, true, valid);
 }
 
-uint32_t parse_dec(const char *text, uint32_t length, bool *valid) {
+uint32_t parse_dec_body(const char *text, uint32_t length, bool *valid) {
     uint32_t i = skip_blanks(text, length);
     if (i == length) return report<uint32_t>(0, false, valid);
     uint32_t value = 0;
@@ -87,12 +87,12 @@ uint32_t parse_dec(const char *text, uint32_t length, bool *valid) {
     return report(value, true, valid);
 }
 
-int32_t con_read_int(bool *valid) {
+int32_t con_read_int_body(bool *valid) {
     uint32_t count = con_read_line(input_line, INPUT_LINE_MAX);
     return parse_int(input_line, count, valid);
 }
 
-uint32_t con_read_dec(bool *valid) {
+uint32_t con_read_dec_body(bool *valid) {
     uint32_t count = con_read_line(input_line, INPUT_LINE_MAX);
     return parse_dec(input_line, count, valid);
 }
@@ -100,7 +100,7 @@ uint32_t con_read_dec(bool *valid) {
 // The digits end at the first character that is not a hexadecimal digit
 // (blanks after them included); at least one digit makes the value valid.
 // Of a longer run only the last eight digits count.
-uint32_t con_read_hex(bool *valid) {
+uint32_t con_read_hex_body(bool *valid) {
     uint32_t count = con_read_line(input_line, INPUT_LINE_MAX);
     uint32_t i = skip_blanks(input_line, count);
     if (i == count) return report<uint32_t>(0, false, valid);

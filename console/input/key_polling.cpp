@@ -115,14 +115,14 @@ void translate_key(key_record *key) {
     if (key->virtual_key == VK_TAB && (state & SHIFT_PRESSED)) key->char_code = 0;
 }
 
-void con_flush_input(void) {
+void con_flush_input_body(void) {
     FlushConsoleInputBuffer(input_handle);
 }
 
 // The input mode is 0 only for the length of the poll. The type-ahead behind
 // a returned key is discarded; a poll that found nothing leaves the input
 // alone, so a key that arrives between its look and a discard is not lost.
-bool con_poll_key(key_record *key) {
+bool con_poll_key_body(key_record *key) {
     con_guard();
     key_record found = {1, 0, 0, 0};
     DWORD saved_mode = 0;
@@ -140,11 +140,11 @@ bool con_poll_key(key_record *key) {
     return key_waiting;
 }
 
-void con_pause(uint32_t milliseconds) {
+void con_pause_body(uint32_t milliseconds) {
     Sleep(milliseconds);
 }
 
-uint32_t con_read_char(void) {
+uint32_t con_read_char_body(void) {
     key_record key;
     do {
         con_pause(10);

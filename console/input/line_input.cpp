@@ -29,7 +29,7 @@ const char *find_line_feed(const char *buffer, uint32_t length) {
 
 extern "C" {
 
-uint32_t con_read_line(char *buffer, uint32_t max) {
+uint32_t con_read_line_body(char *buffer, uint32_t max) {
     con_guard();
     DWORD delivered = 0;
     if (max == 0) return 0;

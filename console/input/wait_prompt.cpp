@@ -2,7 +2,7 @@
 #include "con_input.h"
 #include "con_output.h"
 
-extern "C" void con_wait_key(void) {
+extern "C" void con_wait_key_body(void) {
     con_write_text("Press any key to continue...");
     con_read_char();
 }

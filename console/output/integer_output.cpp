@@ -31,7 +31,7 @@ char hex_digit_char(uint32_t value) {
     return hex_digits[value & 0x0F];
 }
 
-void con_write_int(int32_t value) {
+void con_write_int_body(int32_t value) {
     con_guard();
     int_negative = value < 0 ? 1 : 0;
     // Two's-complement negation in unsigned arithmetic: -2147483648 reads as 2147483648.
@@ -44,14 +44,14 @@ void con_write_int(int32_t value) {
     con_write_text(first);
 }
 
-void con_write_dec(uint32_t value) {
+void con_write_dec_body(uint32_t value) {
     con_guard();
     char *end = dec_buffer + sizeof dec_buffer - 1;
     *end = '\0';
     con_write_text(store_decimal(value, end));
 }
 
-void con_write_hex_sized(uint32_t value, uint32_t size) {
+void con_write_hex_sized_body(uint32_t value, uint32_t size) {
     size = normalize_size(size);
     value = low_bytes(value, size);
     con_guard();
@@ -64,11 +64,11 @@ void con_write_hex_sized(uint32_t value, uint32_t size) {
     con_write_text(hex_buffer);
 }
 
-void con_write_hex(uint32_t value) {
+void con_write_hex_body(uint32_t value) {
     con_write_hex_sized(value, 4);
 }
 
-void con_write_bin_sized(uint32_t value, uint32_t size) {
+void con_write_bin_sized_body(uint32_t value, uint32_t size) {
     size = normalize_size(size);
     // Bring the selected low bytes to the top of the word, then take bits off the top.
     uint32_t word = value << (32 - 8 * size);
@@ -84,7 +84,7 @@ void con_write_bin_sized(uint32_t value, uint32_t size) {
     con_write_text(scratch_buffer);
 }
 
-void con_write_bin(uint32_t value) {
+void con_write_bin_body(uint32_t value) {
     con_write_bin_sized(value, 4);
 }
 

@@ -18,7 +18,7 @@ void fill_attribute_row(WORD attribute) {
 
 extern "C" {
 
-void con_clear_screen(void) {
+void con_clear_screen_body(void) {
     con_guard();
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!query_screen_buffer(&info)) return;
@@ -38,26 +38,26 @@ void con_clear_screen(void) {
     SetConsoleCursorPosition(output_handle, clear_position);
 }
 
-void con_goto(uint8_t row, uint8_t column) {
+void con_goto_body(uint8_t row, uint8_t column) {
     con_guard();
     cursor_target.X = column;
     cursor_target.Y = row;
     SetConsoleCursorPosition(output_handle, cursor_target);
 }
 
-void con_set_color(uint16_t attribute) {
+void con_set_color_body(uint16_t attribute) {
     con_guard();
     SetConsoleTextAttribute(output_handle, attribute);
 }
 
-uint16_t con_get_color(void) {
+uint16_t con_get_color_body(void) {
     con_guard();
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!query_screen_buffer(&info)) return 0;
     return info.wAttributes;
 }
 
-void con_get_buffer_size(uint8_t *columns, uint8_t *rows) {
+void con_get_buffer_size_body(uint8_t *columns, uint8_t *rows) {
     con_guard();
     CONSOLE_SCREEN_BUFFER_INFO info;
     uint8_t width = 0;

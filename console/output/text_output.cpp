@@ -5,28 +5,28 @@
 
 extern "C" {
 
-uint32_t text_length(const char *text) {
+uint32_t text_length_body(const char *text) {
     uint32_t count = 0;
     while (text[count] != '\0') ++count;
     return count;
 }
 
-uint32_t con_text_length(const char *text) {
+uint32_t con_text_length_body(const char *text) {
     return text_length(text);
 }
 
-void con_write_text(const char *text) {
+void con_write_text_body(const char *text) {
     con_guard();
     WriteConsoleA(output_handle, text, text_length(text), &chars_written, nullptr);
 }
 
-void con_write_char(char character) {
+void con_write_char_body(char character) {
     con_guard();
     scratch_buffer[0] = character;
     WriteConsoleA(output_handle, scratch_buffer, 1, &chars_written, nullptr);
 }
 
-void con_newline(void) {
+void con_newline_body(void) {
     con_guard();
     con_write_text(newline_text);
 }

@@ -43,7 +43,7 @@ std::string screen_row(int row) {
 
 TEST_F(FileAccess, CreateOverExistingFileEmptiesIt) {
     write_plain(std::string(100, 'x'));
-    file_handle handle = file_create_output(name().c_str());
+    con_file_handle handle = file_create_output(name().c_str());
     ASSERT_NE(handle, FILE_HANDLE_INVALID);
     EXPECT_EQ(fs::file_size(path_), 0u);
     EXPECT_EQ(file_write(handle, "hello", 5), 5u);
@@ -53,12 +53,12 @@ TEST_F(FileAccess, CreateOverExistingFileEmptiesIt) {
 
 TEST_F(FileAccess, WrittenBytesReadBackThenEndOfFile) {
     const unsigned char data[] = {0, 1, 2, 0xFF, 0x80, '\r', '\n', 'z'};
-    file_handle out = file_create_output(name().c_str());
+    con_file_handle out = file_create_output(name().c_str());
     ASSERT_NE(out, FILE_HANDLE_INVALID);
     EXPECT_EQ(file_write(out, data, sizeof data), sizeof data);
     file_close(out);
 
-    file_handle in = file_open_input(name().c_str());
+    con_file_handle in = file_open_input(name().c_str());
     ASSERT_NE(in, FILE_HANDLE_INVALID);
     unsigned char buffer[16] = {};
     bool ok = false;
@@ -82,7 +82,7 @@ TEST_F(FileAccess, ReadOnTheInvalidHandleFailsWithItsCode) {
 }
 
 TEST_F(FileAccess, ClosedHandleIsInvalid) {
-    file_handle handle = file_create_output(name().c_str());
+    con_file_handle handle = file_create_output(name().c_str());
     ASSERT_NE(handle, FILE_HANDLE_INVALID);
     ASSERT_NE(file_close(handle), 0);
     EXPECT_EQ(file_close(handle), 0);
@@ -90,7 +90,7 @@ TEST_F(FileAccess, ClosedHandleIsInvalid) {
 }
 
 TEST_F(FileAccess, ReadingAnOutputFileIsRefused) {
-    file_handle handle = file_create_output(name().c_str());
+    con_file_handle handle = file_create_output(name().c_str());
     ASSERT_NE(handle, FILE_HANDLE_INVALID);
     char buffer[4];
     bool ok = true;
@@ -101,7 +101,7 @@ TEST_F(FileAccess, ReadingAnOutputFileIsRefused) {
 
 TEST_F(FileAccess, SecondOpenIsRefusedWhileTheFirstIsOpen) {
     write_plain("data");
-    file_handle first = file_open_input(name().c_str());
+    con_file_handle first = file_open_input(name().c_str());
     ASSERT_NE(first, FILE_HANDLE_INVALID);
     EXPECT_EQ(file_open_input(name().c_str()), FILE_HANDLE_INVALID);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
@@ -110,7 +110,7 @@ TEST_F(FileAccess, SecondOpenIsRefusedWhileTheFirstIsOpen) {
     EXPECT_EQ(fs::file_size(path_), 4u) << "a refused create leaves the file alone";
     file_close(first);
 
-    file_handle again = file_open_input(name().c_str());
+    con_file_handle again = file_open_input(name().c_str());
     EXPECT_NE(again, FILE_HANDLE_INVALID) << "closing gives the file free";
     file_close(again);
 }

@@ -10,6 +10,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import i386  # noqa: E402
@@ -39,10 +40,35 @@ def run_script(probe):
     check(ended.returncode == 1, "input that ends inside a box ends the program with status 1")
 
 
+def run_busy(probe):
+    """Output shows while the program computes, and so does the screen that
+    an answered box gives back."""
+    tmux = Tmux(f"conrt-busy-{os.getpid()}", "busy")
+    tmux.start(80, 25, f"{probe} busy; echo SESSION-DONE; sleep 30")
+    try:
+        check(tmux.wait_for_text("WORKING", seconds=2), "text written before computing shows")
+        check(tmux.wait_for_text("[ OK ]"), "the notice box appears")
+        tmux.send("Enter", pause=0)
+        back = False
+        for _ in range(40):
+            screen = tmux.capture()
+            if "[ OK ]" not in screen:
+                back = all(r == background_row(n) for n, r in enumerate(screen.splitlines()[:20]))
+                break
+            time.sleep(0.05)
+        check(back and "DONE" not in screen, "the covered rows come back while it computes")
+        check(tmux.wait_for_text("DONE"), "the program goes on")
+        tmux.send("x")
+        check(tmux.wait_for_text("SESSION-DONE"), "the last key ends the program")
+    finally:
+        tmux.stop()
+
+
 def main():
     probe = sys.argv[1]
     run_script(probe)
     require_tmux()
+    run_busy(probe)
     work = tempfile.mkdtemp()
     tmux = Tmux(f"conrt-box-{os.getpid()}", "box")
     tmux.start(80, 25, f"{i386.shell_command(probe)}; echo $? > {work}/status; echo SESSION-DONE; sleep 30")

@@ -1,15 +1,31 @@
 // The console object and the output side of the seam between the pieces:
 // start on first use, processed output, cursor, flush, suspend and exit.
+//
+// On a terminal, what the program writes is shown within FLUSH_PERIOD however
+// long the program then computes or blocks: a flusher thread waits for the
+// first change after a flush, lets the rest of a burst of writes join it
+// for GATHER_TIME, and flushes; while output keeps coming it flushes once
+// per FLUSH_PERIOD, so a program writing without pause spends little on
+// drawing. Changes take the state lock; a flush holds it only to copy the
+// screen, and renders and writes outside it, in flush order, so neither
+// drawing nor a slow terminal holds up the program's writes.
 #include "console_object.h"
 
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <thread>
 
 #include "system_errors.h"
 #include "terminal.h"
@@ -19,6 +35,89 @@ namespace posix_console {
 namespace {
 
 Console the_console;
+
+constexpr auto GATHER_TIME = std::chrono::milliseconds(2);
+constexpr auto FLUSH_PERIOD = std::chrono::milliseconds(15);
+
+// Guards the console object. The program's thread takes it for every
+// change, many thousands a second; nearly always nobody else holds it, and
+// then this costs a fraction of a mutex. A flush holds it only to copy the
+// screen. Not recursive: a change never flushes, and a flush changes nothing.
+class StateLock {
+  public:
+    void lock() {
+        while (held_.exchange(true, std::memory_order_acquire)) std::this_thread::yield();
+    }
+    void unlock() { held_.store(false, std::memory_order_release); }
+
+  private:
+    std::atomic<bool> held_{false};
+};
+StateLock state_lock;
+std::recursive_mutex flush_order; // one flush's render and write at a time
+std::atomic<bool> output_waiting{false};
+
+struct Flusher {
+    std::thread thread;
+    std::mutex lock;
+    std::condition_variable wake;
+    bool stopping = false;
+};
+Flusher flusher;
+
+void flusher_run() {
+    using clock = std::chrono::steady_clock;
+    std::unique_lock<std::mutex> lock(flusher.lock);
+    clock::time_point last_flush{};
+    while (!flusher.stopping) {
+        flusher.wake.wait(lock, [] { return flusher.stopping || output_waiting.load(); });
+        const clock::time_point due =
+            std::max(clock::now() + GATHER_TIME, last_flush + FLUSH_PERIOD);
+        flusher.wake.wait_until(lock, due, [] { return flusher.stopping; });
+        if (flusher.stopping) break;
+        last_flush = clock::now();
+        lock.unlock();
+        flush();
+        lock.lock();
+    }
+}
+
+// A child of fork has no flusher thread: it forgets it and flushes only
+// where the program waits. Both objects are made anew, not destroyed: the
+// thread is the parent's, and the lock, taken around the fork so that no
+// flush is halfway, is owned by a thread id the child does not have.
+void fork_prepare() {
+    flush_order.lock();
+}
+void fork_parent() {
+    flush_order.unlock();
+}
+void fork_child() {
+    new (&flush_order) std::recursive_mutex();
+    new (&flusher.thread) std::thread();
+}
+
+// Signals stay with the program's thread, whose waits they interrupt.
+void flusher_start() {
+    static const bool fork_handled = pthread_atfork(fork_prepare, fork_parent, fork_child) == 0;
+    (void)fork_handled;
+    sigset_t all, old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &old);
+    flusher.stopping = false;
+    flusher.thread = std::thread(flusher_run);
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+}
+
+void flusher_stop() {
+    if (!flusher.thread.joinable()) return;
+    {
+        const std::lock_guard<std::mutex> lock(flusher.lock);
+        flusher.stopping = true;
+    }
+    flusher.wake.notify_one();
+    flusher.thread.join();
+}
 
 // All of the text, waiting while a non-blocking pipe is full; 0 or the
 // Windows code of the failure (a full disk, a closed pipe).
@@ -91,24 +190,37 @@ void start_console_streams() {
         TerminalSize size = terminal_size();
         c.screen.reset(size.columns, size.rows);
         c.renderer.clear(size.columns, size.rows, c.pending_output);
+        flusher_start();
     }
 }
 
-void render_to_terminal() {
+// The screen as the next render shows it, copied under the state lock so
+// that the render itself leaves the program's writes free to go on.
+ScreenBuffer shown_screen;
+
+// Under the state lock: whether the terminal has to be sent anything, and
+// if so the copy to draw, the bytes waiting and the bells rung.
+bool take_terminal_work(bool &repaint, std::string &out, size_t &bells) {
     Console &c = the_console;
     // A resize or a resume: the terminal's content is no longer known.
-    bool repaint = terminal_take_repaint();
+    repaint = terminal_take_repaint();
     bool unchanged = c.screen.version() == c.rendered_version && c.renderer.cleared();
-    if (!repaint && unchanged && c.pending_output.empty() && c.pending_bells == 0) return;
-    std::string out;
+    if (!repaint && unchanged && c.pending_output.empty() && bells == 0) return false;
     out.swap(c.pending_output);
+    shown_screen = c.screen;
+    c.rendered_version = c.screen.version();
+    return true;
+}
+
+// Outside the state lock, in flush order.
+void render_to_terminal(bool repaint, std::string &out, size_t bells) {
+    Console &c = the_console;
     if (repaint) {
         TerminalSize size = terminal_size();
         c.renderer.clear(size.columns, size.rows, out);
     }
-    c.renderer.render(c.screen, *c.codepage, out);
-    c.rendered_version = c.screen.version();
-    if (c.pending_bells > 0) out += '\a';
+    c.renderer.render(shown_screen, *c.codepage, out);
+    if (bells > 0) out += '\a';
     if (!out.empty()) terminal_write(out);
     terminal_set_restore_text(c.renderer.restore_text());
 }
@@ -134,6 +246,19 @@ Console &console() {
     return the_console;
 }
 
+ConsoleChange::ConsoleChange() {
+    state_lock.lock();
+}
+
+ConsoleChange::~ConsoleChange() {
+    state_lock.unlock();
+    // Only the first change after a flush wakes the flusher.
+    if (output_waiting.load(std::memory_order_relaxed) || output_waiting.exchange(true)) return;
+    if (!flusher.thread.joinable()) return;
+    const std::lock_guard<std::mutex> lock(flusher.lock);
+    flusher.wake.notify_one();
+}
+
 void ensure_started() {
     if (the_console.started) return;
     start_console_common();
@@ -145,6 +270,7 @@ void ensure_started() {
 void console_shut_down() {
     Console &c = the_console;
     if (!c.started) return;
+    flusher_stop();
     flush();
     if (c.sink == OutputSink::Plain) {
         std::string rest;
@@ -171,6 +297,7 @@ void console_open_headless(int columns, int rows) {
 
 DWORD console_write(const unsigned char *bytes, size_t count) {
     Console &c = the_console;
+    const ConsoleChange change;
     c.pending_bells += c.screen.write_processed(bytes, count);
     if (c.sink != OutputSink::Plain) return ERROR_SUCCESS;
     std::string text;
@@ -206,6 +333,7 @@ DWORD console_write_region(COORD at, const unsigned char *bytes, DWORD count) {
 void echo(const char *bytes, size_t count) {
     ensure_started();
     Console &c = the_console;
+    const ConsoleChange change;
     c.pending_bells +=
         c.screen.write_processed(reinterpret_cast<const unsigned char *>(bytes), count);
 }
@@ -228,6 +356,7 @@ COORD cursor() {
 // Screen only: plain output shows the line the editor delivers instead.
 void set_cursor(COORD position) {
     ensure_started();
+    const ConsoleChange change;
     the_console.screen.set_cursor(position);
 }
 
@@ -251,8 +380,18 @@ COORD buffer_size() {
 
 void flush() {
     if (!the_console.started) return;
-    if (the_console.sink == OutputSink::Terminal) render_to_terminal();
-    the_console.pending_bells = 0;
+    const std::lock_guard<std::recursive_mutex> order(flush_order);
+    bool repaint = false;
+    std::string out;
+    size_t bells = 0;
+    {
+        const std::lock_guard<StateLock> state(state_lock);
+        output_waiting = false;
+        std::swap(bells, the_console.pending_bells);
+        if (the_console.sink != OutputSink::Terminal) return;
+        if (!take_terminal_work(repaint, out, bells)) return;
+    }
+    render_to_terminal(repaint, out, bells);
 }
 
 InputSource input_source() {
@@ -266,6 +405,7 @@ int input_fd() {
 }
 
 void suspend() {
+    const std::lock_guard<std::recursive_mutex> order(flush_order);
     flush();
     terminal_suspend();
     flush();

@@ -39,6 +39,18 @@ struct Console {
 // The object itself, started or not.
 Console &console();
 
+// The program's thread changes the console while the flusher thread (started
+// with a terminal) draws it: every change to the screen buffer is made while
+// one of these lives. It holds the console's lock, and on its end the
+// flusher learns that there is output to show.
+class ConsoleChange {
+  public:
+    ConsoleChange();
+    ~ConsoleChange();
+    ConsoleChange(const ConsoleChange &) = delete;
+    ConsoleChange &operator=(const ConsoleChange &) = delete;
+};
+
 // Text through the console's processed output: into the screen buffer and,
 // in plain mode, straight out as UTF-8. Returns 0, or the Windows code of
 // plain output that could not be written.

@@ -92,6 +92,7 @@ BOOL WINAPI WriteConsoleOutputCharacterA(HANDLE hConsoleOutput, LPCSTR lpCharact
                                          COORD dwWriteCoord, LPDWORD lpNumberOfCharsWritten) {
     if (!region_call_ok(hConsoleOutput, lpCharacter, nLength, lpNumberOfCharsWritten)) return FALSE;
     auto bytes = reinterpret_cast<const unsigned char *>(lpCharacter);
+    const posix_console::ConsoleChange change;
     report_count(lpNumberOfCharsWritten,
                  posix_console::console_write_region(dwWriteCoord, bytes, nLength));
     return TRUE;
@@ -101,6 +102,7 @@ BOOL WINAPI WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD *lpAtt
                                         DWORD nLength, COORD dwWriteCoord,
                                         LPDWORD lpNumberOfAttrsWritten) {
     if (!region_call_ok(hConsoleOutput, lpAttribute, nLength, lpNumberOfAttrsWritten)) return FALSE;
+    const posix_console::ConsoleChange change;
     report_count(lpNumberOfAttrsWritten,
                  console().screen.write_attributes(dwWriteCoord, lpAttribute, nLength));
     return TRUE;
@@ -124,6 +126,7 @@ BOOL WINAPI ReadConsoleOutputAttribute(HANDLE hConsoleOutput, LPWORD lpAttribute
 
 BOOL WINAPI SetConsoleCursorPosition(HANDLE hConsoleOutput, COORD dwCursorPosition) {
     if (!output_handle_ok(hConsoleOutput)) return FALSE;
+    const posix_console::ConsoleChange change;
     if (!posix_console::console_set_cursor(dwCursorPosition)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -133,6 +136,7 @@ BOOL WINAPI SetConsoleCursorPosition(HANDLE hConsoleOutput, COORD dwCursorPositi
 
 BOOL WINAPI SetConsoleTextAttribute(HANDLE hConsoleOutput, WORD wAttributes) {
     if (!output_handle_ok(hConsoleOutput)) return FALSE;
+    const posix_console::ConsoleChange change;
     console().screen.set_attribute(wAttributes);
     return TRUE;
 }

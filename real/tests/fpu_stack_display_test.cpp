@@ -1,6 +1,7 @@
 // The FPU stack display with values pushed by hand: the listing from the top
 // down, NaNs and empty slots left out, and afterwards the same values popped
 // in the same order, the same top and control word, no exception flags.
+// All three real-number routines keep a caller's stack of any depth.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +13,7 @@
 #include "con_real.h"
 #include "console_host.h"
 #include "console_screen.h"
+#include "fpu_stack_run.h"
 
 namespace {
 
@@ -23,77 +25,6 @@ enum : uint16_t {
     PRECISION_FLAG = 0x0020,
 };
 
-struct StackRun {
-    long double in[8]; // in[0] ends on top
-    long double out[8];
-    uint32_t count;
-    uint16_t control_word; // loaded before the values are pushed
-    uint16_t raise_flags;  // exception flags set before the call
-    uint16_t caller_control_word;
-    uint16_t status_before;
-    uint16_t control_after;
-    uint16_t status_after;
-    uint16_t tags_after_pops;
-    unsigned char environment[28];
-    void (*show)(void);
-};
-
-// One asm statement from the first push to the last pop, so the compiler
-// never sees the stack in between. The stack pointer is aligned for the call.
-void run_with_stack(StackRun &run) {
-    asm volatile(
-        "mov %%esp, %%esi\n\t"
-        "and $-16, %%esp\n\t"
-        "fnstcw %c[caller_cw](%%edi)\n\t"
-        "fldcw %c[cw](%%edi)\n\t"
-        "mov %c[count](%%edi), %%ecx\n\t"
-        "imul $12, %%ecx, %%edx\n\t"
-        "lea %c[in](%%edi,%%edx), %%edx\n\t"
-        "test %%ecx, %%ecx\n\t"
-        "jz 2f\n"
-        "1:\n\t"
-        "sub $12, %%edx\n\t"
-        "fldt (%%edx)\n\t"
-        "dec %%ecx\n\t"
-        "jnz 1b\n"
-        "2:\n\t"
-        "fnstenv %c[env](%%edi)\n\t"
-        "mov %c[raise](%%edi), %%ax\n\t"
-        "or %%ax, %c[env]+4(%%edi)\n\t"
-        "fldenv %c[env](%%edi)\n\t"
-        "fnstsw %c[sw_before](%%edi)\n\t"
-        "call *%c[show](%%edi)\n\t"
-        "fnstcw %c[cw_after](%%edi)\n\t"
-        "fnstsw %c[sw_after](%%edi)\n\t"
-        "mov %c[count](%%edi), %%ecx\n\t"
-        "lea %c[out](%%edi), %%edx\n\t"
-        "test %%ecx, %%ecx\n\t"
-        "jz 4f\n"
-        "3:\n\t"
-        "fstpt (%%edx)\n\t"
-        "add $12, %%edx\n\t"
-        "dec %%ecx\n\t"
-        "jnz 3b\n"
-        "4:\n\t"
-        "fnstenv %c[env](%%edi)\n\t"
-        "mov %c[env]+8(%%edi), %%ax\n\t"
-        "mov %%ax, %c[tags](%%edi)\n\t"
-        "fnclex\n\t"
-        "fldcw %c[caller_cw](%%edi)\n\t"
-        "mov %%esi, %%esp"
-        :
-        : "D"(&run), [in] "i"(offsetof(StackRun, in)), [out] "i"(offsetof(StackRun, out)),
-          [count] "i"(offsetof(StackRun, count)), [cw] "i"(offsetof(StackRun, control_word)),
-          [raise] "i"(offsetof(StackRun, raise_flags)),
-          [caller_cw] "i"(offsetof(StackRun, caller_control_word)),
-          [sw_before] "i"(offsetof(StackRun, status_before)),
-          [cw_after] "i"(offsetof(StackRun, control_after)),
-          [sw_after] "i"(offsetof(StackRun, status_after)),
-          [tags] "i"(offsetof(StackRun, tags_after_pops)),
-          [env] "i"(offsetof(StackRun, environment)), [show] "i"(offsetof(StackRun, show))
-        : "eax", "ecx", "edx", "esi", "memory", "cc");
-}
-
 StackRun shown(const std::vector<long double> &values, uint16_t control_word = 0x037F,
                uint16_t raise_flags = PRECISION_FLAG) {
     StackRun run{};
@@ -101,7 +32,7 @@ StackRun shown(const std::vector<long double> &values, uint16_t control_word = 0
     run.count = static_cast<uint32_t>(values.size());
     run.control_word = control_word;
     run.raise_flags = raise_flags;
-    run.show = con_show_fpu_stack;
+    run.routine = reinterpret_cast<const void *>(&con_show_fpu_stack);
     console_host_open(80, 25);
     run_with_stack(run);
     return run;
@@ -171,6 +102,41 @@ TEST(FpuStackDisplay, CallersControlWordComesBack) {
     const StackRun unmasked = shown({1.5}, 0x0C5F, 0);
     EXPECT_EQ(row_text(2), "ST(0): +1.5000000E+000");
     expect_state_kept(unmasked);
+}
+
+// 1.5 as an extended real in three argument dwords: significand, then sign
+// and exponent.
+constexpr uint32_t ONE_AND_A_HALF[3] = {0, 0xC0000000, 0x3FFF};
+
+// Every depth from empty to full, for the display, the output and the input
+// (whose result goes on top: on a full stack that push overflows, as the
+// caller's own load would, and the bottom value gives way to the indefinite).
+TEST(RealRoutines, KeepTheCallersStackAtEveryDepth) {
+    for (uint32_t depth = 0; depth <= 8; ++depth) {
+        console_host_open(80, 25);
+        StackRun display = stack_run(reinterpret_cast<const void *>(&con_show_fpu_stack), depth);
+        run_with_stack(display);
+        EXPECT_TRUE(callers_values_kept(display)) << "display at depth " << depth;
+
+        console_host_open(80, 25);
+        StackRun output = stack_run(reinterpret_cast<const void *>(&con_write_real), depth);
+        std::memcpy(output.arguments, ONE_AND_A_HALF, sizeof ONE_AND_A_HALF);
+        run_with_stack(output);
+        EXPECT_TRUE(callers_values_kept(output)) << "output at depth " << depth;
+        EXPECT_EQ(row_text(0), "+1.5000000E+000");
+
+        console_host_open(80, 25);
+        console_screen::type_text("x", false);
+        StackRun input = stack_run(reinterpret_cast<const void *>(&con_read_real), depth, 1);
+        run_with_stack(input);
+        EXPECT_TRUE(callers_values_kept(input)) << "input at depth " << depth;
+        if (depth < 8) {
+            EXPECT_TRUE(same_bits(input.out[0], 0.0L)) << "input at depth " << depth;
+        } else {
+            EXPECT_TRUE(std::isnan(input.out[0]));
+            EXPECT_EQ(input.status_after & 0x41, 0x41) << "stack fault and invalid operation";
+        }
+    }
 }
 
 } // namespace

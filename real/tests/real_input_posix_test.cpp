@@ -11,6 +11,7 @@
 #include "console_host.h"
 #include "console_screen.h"
 #include "control_word.h"
+#include "fpu_stack_run.h"
 
 namespace {
 
@@ -22,10 +23,6 @@ long double read_keys(const std::string &keys) {
     console_host_open(80, 25);
     console_host_feed(keys.data(), static_cast<unsigned>(keys.size()));
     return con_read_real();
-}
-
-bool same_bits(long double a, long double b) {
-    return std::memcmp(&a, &b, 10) == 0;
 }
 
 struct Case {
@@ -149,6 +146,19 @@ TEST(RealInput, CallersControlWordComesBack) {
         if (std::string(keys) == "0.1\n") {
             EXPECT_TRUE(same_bits(value, 0x1.9999999999999p-4L));
         }
+    }
+}
+
+// A number that takes the arithmetic through several FPU slots, read with
+// the caller's stack at every depth: the caller's values stay below the result.
+TEST(RealInput, KeepsTheCallersStackAtEveryDepth) {
+    for (uint32_t depth = 0; depth < 8; ++depth) {
+        console_host_open(80, 25);
+        console_host_feed("12.375E-2\n", 10);
+        StackRun run = stack_run(reinterpret_cast<const void *>(&con_read_real), depth, 1);
+        run_with_stack(run);
+        EXPECT_TRUE(callers_values_kept(run)) << "depth " << depth;
+        EXPECT_TRUE(same_bits(run.out[0], 0x1.fae147ae147abp-4L)) << "depth " << depth;
     }
 }
 
