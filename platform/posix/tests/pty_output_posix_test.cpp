@@ -87,7 +87,8 @@ bool read_available(int master, std::string &bytes) {
     return n > 0;
 }
 
-// Runs the probe and collects what it sends, for ten seconds at most.
+// Runs the probe and collects what it sends, for ten seconds at most (a
+// minute under the emulator, where painting the largest console is slow).
 PtyRun run_on_pty(const char *mode, PtyShape shape = {}) {
     PtyRun run;
     int master = posix_openpt(O_RDWR | O_NOCTTY);
@@ -99,7 +100,8 @@ PtyRun run_on_pty(const char *mode, PtyShape shape = {}) {
     pid_t child = fork();
     if (child == 0) exec_probe_on(terminal_name.c_str(), mode, shape);
     fcntl(master, F_SETFL, O_NONBLOCK);
-    for (int waited = 0; waited < 1000; ++waited) {
+    const int polls = i386_emulator() != nullptr ? 6000 : 1000;
+    for (int waited = 0; waited < polls; ++waited) {
         pollfd ready{master, POLLIN, 0};
         poll(&ready, 1, 10);
         while (read_available(master, run.bytes)) {
