@@ -7,6 +7,10 @@ ctest --test-dir build/linux --output-on-failure || status=1
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build/linux-asan --output-on-failure -LE no-sanitizer || status=1
 # Each test program runs under Wine in a pseudo-terminal of its own
-# (tools/wine-run); the menu session runs in tmux.
+# (tools/wine-run); the menu session runs in tmux. Where Wine cannot start,
+# the tests are skipped, and each says why.
 ctest --test-dir build/windows --output-on-failure || status=1
+awk '/^[0-9]+\/[0-9]+ Test: / { name = $3 }
+     /cannot run 32-bit programs/ && !seen[name]++ { print "  " name " skipped: " $0 }' \
+    build/windows/Testing/Temporary/LastTest.log
 exit $status
