@@ -44,7 +44,7 @@ def run_busy(probe):
     """Output shows while the program computes, and so does the screen that
     an answered box gives back."""
     tmux = Tmux(f"conrt-busy-{os.getpid()}", "busy")
-    tmux.start(80, 25, f"{probe} busy; echo SESSION-DONE; sleep 30")
+    tmux.start(80, 25, f"{i386.shell_command(probe, 'busy')}; echo SESSION-DONE; sleep 30")
     try:
         check(tmux.wait_for_text("WORKING", seconds=2), "text written before computing shows")
         check(tmux.wait_for_text("[ OK ]"), "the notice box appears")
