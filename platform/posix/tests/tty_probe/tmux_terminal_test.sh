@@ -18,7 +18,7 @@ fi
 # are handed on.
 run_probe="${CONRT_I386_EMULATOR:+$CONRT_I386_EMULATOR }$probe"
 [ -n "${ASAN_OPTIONS:-}" ] && run_probe="ASAN_OPTIONS=$ASAN_OPTIONS $run_probe"
-emulator_death="^qemu: uncaught target signal [0-9]* ([A-Za-z ]*) - core dumped$"
+emulator_death="^qemu: uncaught target signal [0-9]* ([^)]*) - core dumped$"
 
 dir=$(mktemp -d)
 server="conrt-tty-$$"
@@ -228,6 +228,12 @@ run_case SIGQUIT wait QUIT 131
 for signal in PIPE:13 USR1:10 USR2:12 ALRM:14 VTALRM:26 PROF:27 XCPU:24 XFSZ:25 SYS:31 \
     TRAP:5 STKFLT:16 PWR:30 IO:29 RTMIN:34 RTMAX:64; do
     number=${signal#*:}
+    # The emulator keeps the lowest real-time signals for itself: the host's
+    # SIGRTMIN never reaches the program as its SIGRTMIN.
+    if [ -n "${CONRT_I386_EMULATOR:-}" ] && [ "$number" = 34 ]; then
+        echo "skipped under the emulator: SIGRTMIN"
+        continue
+    fi
     run_case "SIG${signal%:*}" wait "$number" $((128 + number))
 done
 run_case SIGSEGV segv "" 139
