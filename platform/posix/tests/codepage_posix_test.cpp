@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "posix/codepage.h"
+#include "codepage.h"
 
 namespace posix_console {
 namespace {

@@ -9,7 +9,7 @@
 #include <random>
 
 #include "input_test_support.h"
-#include "posix/key_decoder.h"
+#include "key_decoder.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "posix/key_decoder.h"
+#include "key_decoder.h"
 
 using namespace posix_console;
 
