@@ -3,9 +3,7 @@
 #include "console_host.h"
 
 #include "console_object.h"
-#include "posix_console.h"
 
 extern "C" void console_host_open(int columns, int rows) {
     posix_console::console_open_headless(columns, rows);
-    posix_console::input_reset();
 }

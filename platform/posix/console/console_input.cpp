@@ -11,16 +11,12 @@
 #include "input_source.h"
 #include "line_reader.h"
 #include "posix_console.h"
+#include "system_errors.h"
 
 namespace posix_console {
 namespace {
 
 constexpr DWORD KNOWN_INPUT_MODES = 0x3FF;
-
-BOOL fail(DWORD error) {
-    SetLastError(error);
-    return FALSE;
-}
 
 // What Peek and Read check first: the console's input handle, a count to
 // report into and a buffer for what is asked. The count starts at 0.
@@ -62,12 +58,6 @@ DWORD deliver_line(const std::string &data, char *buffer, DWORD count) {
 }
 
 } // namespace
-
-void input_reset() {
-    input_queue_reset();
-    input_source_reset();
-    line_reader_reset();
-}
 
 } // namespace posix_console
 
