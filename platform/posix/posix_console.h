@@ -58,6 +58,10 @@ void suspend();
 // Ends the process through the one teardown (flush, terminal restored).
 [[noreturn]] void exit_process(unsigned code);
 
+// ExitProcess calls the hook, when set, instead of ending the process.
+using ExitHook = void (*)(unsigned code);
+void set_exit_hook(ExitHook hook);
+
 // ---- input side ----
 
 // The program ends: what the console looked at of a script but did not use

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "console_handles.h"
-#include "console_host.h"
 #include "input_queue.h"
 #include "input_source.h"
 #include "line_reader.h"
@@ -167,12 +166,6 @@ BOOL WINAPI ReadConsoleA(HANDLE hConsoleInput, LPVOID lpBuffer, DWORD nNumberOfC
         *lpNumberOfCharsRead = static_cast<DWORD>(data.size());
     }
     return TRUE;
-}
-
-void console_host_feed(const char *bytes, unsigned length) {
-    ensure_started();
-    if (bytes == nullptr) return;
-    input_source_feed(bytes, length);
 }
 
 } // extern "C"
