@@ -23,7 +23,8 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
 import i386  # noqa: E402
-from menu_input_bench import cpu_ticks, drain, start_menu  # noqa: E402
+from menu_input_bench import drain, start_menu  # noqa: E402
+from tmux_session import cpu_ticks  # noqa: E402
 
 PASTE_START, PASTE_END = b"\x1b[200~", b"\x1b[201~"
 

@@ -12,33 +12,19 @@ Starts the menu in a pseudo-terminal of 80 x 25 and measures:
   reads back (the line editor's path), typed as digit and Backspace in turn.
 Prints the median and the 99th percentile of each latency.
 """
-import fcntl
 import os
 import select
 import statistics
-import struct
-import subprocess
 import sys
-import termios
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
 import i386  # noqa: E402
+from tmux_session import cpu_ticks, start_in_terminal  # noqa: E402
 
 
 def start_menu(path):
-    master, slave = os.openpty()
-    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 25, 80, 0, 0))
-
-    def take_terminal():
-        os.setsid()
-        fcntl.ioctl(0, termios.TIOCSCTTY, 0)
-
-    env = dict(os.environ, TERM="xterm-256color")
-    proc = subprocess.Popen(i386.command(path), stdin=slave, stdout=slave, stderr=slave,
-                            preexec_fn=take_terminal, env=env, close_fds=True)
-    os.close(slave)
-    return proc, master
+    return start_in_terminal(i386.command(path), dict(os.environ, TERM="xterm-256color"))
 
 
 def drain(master, quiet=0.3, limit=10.0):
@@ -57,12 +43,6 @@ def drain(master, quiet=0.3, limit=10.0):
             break
         data += chunk
     return data
-
-
-def cpu_ticks(pid):
-    with open(f"/proc/{pid}/stat") as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return int(fields[11]) + int(fields[12])  # utime + stime
 
 
 def key_latency(master, key, expect=None, limit=2.0):

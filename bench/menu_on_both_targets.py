@@ -18,15 +18,10 @@ usage: bench/menu_on_both_targets.py [--runs N] [--idle SECONDS]
                                      [--windows build/windows/bin/menu.exe]
 """
 import argparse
-import fcntl
 import os
-import pty
 import select
 import signal
 import statistics
-import struct
-import subprocess
-import termios
 import sys
 import time
 
@@ -37,23 +32,15 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 import i386  # noqa: E402
+from tmux_session import cpu_ticks, start_in_terminal  # noqa: E402
 
 
 class Session:
     """One program on the slave side of a pseudo-terminal of 80x25."""
 
     def __init__(self, command, env):
-        self.master, slave = pty.openpty()
-        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 25, 80, 0, 0))
         self.started = time.monotonic()
-        self.process = subprocess.Popen(command, env=env, stdin=slave, stdout=slave,
-                                        stderr=slave, preexec_fn=self.take_terminal)
-        os.close(slave)
-
-    @staticmethod
-    def take_terminal():
-        os.setsid()
-        fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+        self.process, self.master = start_in_terminal(command, env)
 
     def read_until_quiet(self, quiet, limit):
         """Bytes read and the time of the last one, once output pauses."""
@@ -111,13 +98,11 @@ def processes_with(marker):
     return found
 
 
-def cpu_ticks(pids):
+def cpu_ticks_of(pids):
     total = {}
     for pid in pids:
         try:
-            with open(f"/proc/{pid}/stat") as stat:
-                fields = stat.read().rsplit(")", 1)[1].split()
-            total[pid] = int(fields[11]) + int(fields[12])  # utime + stime
+            total[pid] = cpu_ticks(pid)
         except OSError:
             continue
     return total
@@ -125,9 +110,9 @@ def cpu_ticks(pids):
 
 def idle_cpu(marker, seconds, session):
     """Per cent of one core used by the marked processes over the idle time."""
-    before = cpu_ticks(processes_with(marker))
+    before = cpu_ticks_of(processes_with(marker))
     sent = session.bytes_during(seconds)
-    after = cpu_ticks(processes_with(marker))
+    after = cpu_ticks_of(processes_with(marker))
     used = sum(after[pid] - before.get(pid, 0) for pid in after)
     return 100.0 * used / CLOCK_TICKS / seconds, sent, len(after)
 

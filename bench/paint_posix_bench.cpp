@@ -26,9 +26,9 @@
 #include "con_output.h"
 #include "console_host.h"
 #include "menu.h"
-#include "posix/posix_console.h"
-#include "posix/terminal.h"
 #include "posix/tests/i386_exec.h"
+#include "posix_console.h"
+#include "terminal.h"
 
 namespace {
 

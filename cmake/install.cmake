@@ -25,11 +25,11 @@ install(CODE "execute_process(COMMAND \"${CMAKE_COMMAND}\"
     \"-DAR=${CMAKE_AR}\"
     -P \"${CMAKE_SOURCE_DIR}/cmake/public_symbols.cmake\" COMMAND_ERROR_IS_FATAL ANY)")
 install(FILES
-    ${CMAKE_SOURCE_DIR}/include/conrt.h
-    ${CMAKE_SOURCE_DIR}/console/output/con_output.h
-    ${CMAKE_SOURCE_DIR}/console/input/con_input.h
-    ${CMAKE_SOURCE_DIR}/real/con_real.h
-    ${CMAKE_SOURCE_DIR}/diagnostics/con_diag.h
+    ${CMAKE_SOURCE_DIR}/include/conrt/conrt.h
+    ${CMAKE_SOURCE_DIR}/include/conrt/con_output.h
+    ${CMAKE_SOURCE_DIR}/include/conrt/con_input.h
+    ${CMAKE_SOURCE_DIR}/include/conrt/con_real.h
+    ${CMAKE_SOURCE_DIR}/include/conrt/con_diag.h
     ${CMAKE_SOURCE_DIR}/include/conrt/conrt.inc
     DESTINATION include/conrt)
 install(EXPORT conrtTargets NAMESPACE conrt:: DESTINATION ${CONRT_PACKAGE_DIR})

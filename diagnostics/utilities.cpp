@@ -1,5 +1,5 @@
-// Services that do not write to the console: the pseudo-random generator,
-// clock readings, text utilities and message boxes.
+// The services beside text input and output: the pseudo-random generator,
+// clock readings, text utilities, and message boxes (MessageBoxA's).
 #include "console_state.h"
 #include "diag_state.h"
 

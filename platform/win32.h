@@ -12,3 +12,8 @@
 #else
 #include "posix/win32_api.h"
 #endif
+
+// What GetConsoleMode reports for a new console's input: line input, echo,
+// processed input, mouse input, insert, quick edit, extended flags and auto
+// position.
+constexpr DWORD DEFAULT_INPUT_MODE = 0x1F7;

@@ -50,8 +50,8 @@ bool is_positive_infinity(long double value);
 
 long double scale_to_mantissa(long double value);
 long double normalize_mantissa(long double value);
-void write_leading_digits(uint32_t value, uint32_t count);
-// Stores the digits instead of writing them; returns the end of what it stored.
+// The count leading digits of value, the units left out (70, 3 gives
+// "007"); returns the end of what it stored.
 char *store_leading_digits(uint32_t value, uint32_t count, char *out);
 
 uint32_t read_echo_char(void);

@@ -64,12 +64,6 @@ char *store_leading_digits(uint32_t value, uint32_t count, char *out) {
     return out;
 }
 
-void write_leading_digits(uint32_t value, uint32_t count) {
-    char digits[INT_POWER_COUNT];
-    *store_leading_digits(value, count, digits) = '\0';
-    con_write_text(digits);
-}
-
 // The text is composed in the work mode and written after it is left, so
 // the console layer never runs under the truncating control word.
 void con_write_real_body(long double value) {

@@ -25,7 +25,6 @@ using console_screen::type_text;
 
 constexpr SHORT COLUMNS = 40;
 constexpr SHORT ROWS = 10;
-constexpr DWORD DEFAULT_INPUT_MODE = 0x1F7;
 
 COORD at(int row, int column) {
     return COORD{static_cast<SHORT>(column), static_cast<SHORT>(row)};

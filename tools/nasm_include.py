@@ -9,8 +9,8 @@ usage: nasm_include.py [--check] SOURCE_DIR
 import re
 import sys
 
-HEADERS = ["console/output/con_output.h", "console/input/con_input.h", "real/con_real.h",
-           "diagnostics/con_diag.h"]
+HEADERS = ["include/conrt/con_output.h", "include/conrt/con_input.h",
+           "include/conrt/con_real.h", "include/conrt/con_diag.h"]
 OUTPUT = "include/conrt/conrt.inc"
 FIELD_SIZES = {"uint8_t": "resb 1", "uint16_t": "resw 1", "uint32_t": "resd 1", "int32_t": "resd 1"}
 

@@ -1,21 +1,29 @@
-"""Test support: one program in a tmux pane of a private tmux server, keys
-sent with send-keys, the screen read back with capture-pane, and the checks
-of a test script counted for its exit status."""
+"""Test support for every terminal test, tool and benchmark: a program on a
+pseudo-terminal of its own, one in a tmux pane of a private tmux server
+(keys sent with send-keys, the screen read back with capture-pane), the CPU
+time a process used, and the checks of a script counted for its exit
+status."""
+import fcntl
 import os
 import shutil
+import struct
 import subprocess
 import sys
+import termios
 import time
 
 
 class Checks:
     """Named checks; a script ends with finish(), which sets its status."""
 
-    def __init__(self):
+    def __init__(self, show_passed=False):
         self.failures = []
+        self.show_passed = show_passed
 
     def __call__(self, condition, what, detail=None):
         if condition:
+            if self.show_passed:
+                print("ok   ", what)
             return True
         self.failures.append(what)
         print("FAILED:", what)
@@ -28,6 +36,29 @@ class Checks:
             print(f"{len(self.failures)} check(s) failed")
             sys.exit(1)
         print(success_text)
+
+
+def start_in_terminal(command, env, columns=80, rows=25):
+    """Starts command on a new pseudo-terminal of columns x rows, its
+    controlling terminal; returns the process and the master side."""
+    master, slave = os.openpty()
+    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", rows, columns, 0, 0))
+
+    def take_terminal():
+        os.setsid()
+        fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+
+    process = subprocess.Popen(command, stdin=slave, stdout=slave, stderr=slave,
+                               preexec_fn=take_terminal, env=env, close_fds=True)
+    os.close(slave)
+    return process, master
+
+
+def cpu_ticks(pid):
+    """Clock ticks of CPU time, user and system, that the process has used."""
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])
 
 
 def require_tmux():

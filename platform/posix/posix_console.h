@@ -1,6 +1,7 @@
-// The seam between the pieces of our POSIX console. The output side (screen
-// buffer, renderer, terminal, process exit) and the input side (key decoder,
-// input queue, line reader) each keep their own state and meet only here.
+// The seam between the pieces of our POSIX console: what the output side
+// (screen buffer, renderer, terminal, process exit) and the input side (key
+// decoder, input queue, line reader) ask of each other. The state they keep
+// is the console object's (console_object.h).
 #pragma once
 
 #include <stddef.h>
@@ -44,8 +45,9 @@ bool set_output_mode(DWORD mode);
 void flush();
 
 // Where keys come from: a terminal in raw mode, a pipe or file (script
-// mode), or nothing but the test feed (headless).
-enum class InputSource { Terminal, Script, Headless };
+// mode), the test feed of a headless console (read as a script is), or
+// nothing (a headless console never fed).
+enum class InputSource { Terminal, Script, Feed, None };
 InputSource input_source();
 int input_fd();
 
@@ -55,6 +57,10 @@ void suspend();
 
 // Ends the process through the one teardown (flush, terminal restored).
 [[noreturn]] void exit_process(unsigned code);
+
+// ExitProcess calls the hook, when set, instead of ending the process.
+using ExitHook = void (*)(unsigned code);
+void set_exit_hook(ExitHook hook);
 
 // ---- input side ----
 
@@ -68,9 +74,5 @@ void script_question_begins();
 // Such a question was answered by a key of a script line: the rest of that
 // line goes with it, and the next read starts on the next line.
 void script_line_answered();
-
-// Empties the input queue, the pending rest of a line and the decoder, and
-// sets the input mode to its default. Called at start and by console_host_open.
-void input_reset();
 
 } // namespace posix_console

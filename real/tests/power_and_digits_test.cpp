@@ -1,10 +1,11 @@
 // The helpers that the real routines build on and that reach the console:
-// the digit writer and the power of ten used for exponents.
+// the leading digits and the power of ten used for exponents.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "console_host.h"
 #include "console_screen.h"
@@ -14,7 +15,7 @@ namespace {
 
 using console_screen::row_text;
 
-TEST(DigitWriter, WritesCountDigitsWithoutTheUnits) {
+TEST(DigitStore, StoresCountDigitsWithoutTheUnits) {
     const struct {
         uint32_t value;
         uint32_t count;
@@ -24,10 +25,9 @@ TEST(DigitWriter, WritesCountDigitsWithoutTheUnits) {
         {999999999, 8, "99999999"}, {49320, 4, "4932"},
     };
     for (const auto &c : cases) {
-        console_host_open(80, 25);
-        write_leading_digits(c.value, c.count);
-        EXPECT_EQ(row_text(0), c.text) << c.value;
-        EXPECT_EQ(console_screen::cursor().X, static_cast<SHORT>(c.count));
+        char digits[16];
+        const char *end = store_leading_digits(c.value, c.count, digits);
+        EXPECT_EQ(std::string(digits, static_cast<size_t>(end - digits)), c.text) << c.value;
     }
 }
 

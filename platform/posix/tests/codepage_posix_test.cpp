@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "posix/codepage.h"
+#include "codepage.h"
 
 namespace posix_console {
 namespace {
@@ -23,7 +23,7 @@ std::string plain(CodePage &codepage, const std::string &text) {
 
 TEST(CodePage950, EllipsisIsADoubleByteCharacter) {
     CodePage big5(950);
-    ASSERT_TRUE(big5.converts());
+    ASSERT_TRUE(big5.supported());
     EXPECT_TRUE(big5.is_lead_byte(0xA1));
     EXPECT_EQ(big5.pair_glyph(0xA1, 0x4B), "\xE2\x80\xA6");
     EXPECT_EQ(big5.pair_glyph(0xA4, 0x40), "\xE4\xB8\x80");
@@ -60,7 +60,7 @@ TEST(ControlGlyphs, AreCodePage437PicturesInEveryCodePage) {
 
 TEST(CodePage437, UpperHalfIsItsOwnSingleByteCharacters) {
     CodePage oem(437);
-    ASSERT_TRUE(oem.converts());
+    ASSERT_TRUE(oem.supported());
     EXPECT_EQ(oem.glyph(0x82), "\u00E9");
     EXPECT_EQ(oem.glyph(0xB0), "\u2591");
     EXPECT_EQ(oem.glyph(0xDB), "\u2588");
@@ -71,7 +71,7 @@ TEST(CodePage437, UpperHalfIsItsOwnSingleByteCharacters) {
 
 TEST(CodePageUnknown, ShowsAsciiAndReplacesTheRest) {
     CodePage unknown(54321);
-    EXPECT_FALSE(unknown.converts());
+    EXPECT_FALSE(unknown.supported());
     EXPECT_EQ(unknown.glyph('z'), "z");
     EXPECT_EQ(unknown.glyph(0xC0), REPLACEMENT);
     EXPECT_EQ(unknown.glyph(0x01), "\u263A");

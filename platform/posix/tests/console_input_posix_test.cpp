@@ -1,6 +1,8 @@
 // The console input API on a headless console: input modes, the event
 // queue, script input fed as bytes, Ctrl+C, the end of the input, and
 // ReadConsoleA without line input.
+#include <stdlib.h>
+
 #include "input_test_support.h"
 
 namespace {
@@ -337,6 +339,23 @@ TEST_F(ConsoleInput, OpeningAConsoleForgetsTheOldInput) {
     DWORD count = 0xDEAD;
     ASSERT_TRUE(PeekConsoleInputA(in, &r, 1, &count));
     EXPECT_EQ(count, 0u); // the old feed is gone, so nothing is waiting
+}
+
+// Typed text goes into the code page of the console now open, not into
+// that of the one before: U+2026 is A1 4B in Big5 and has no form in 437.
+TEST_F(ConsoleInput, AReopenedConsoleTypesInItsOwnCodePage) {
+    const char *before = getenv("CONRT_CODEPAGE");
+    const std::string saved = before ? before : "";
+    std::string typed[2];
+    for (int i = 0; i < 2; ++i) {
+        setenv("CONRT_CODEPAGE", i == 0 ? "437" : "950", 1);
+        console_host_open(COLUMNS, ROWS);
+        feed("\xe2\x80\xa6\n");
+        typed[i] = read_console(80);
+    }
+    before ? setenv("CONRT_CODEPAGE", saved.c_str(), 1) : unsetenv("CONRT_CODEPAGE");
+    EXPECT_EQ(typed[0], "?\r\n");
+    EXPECT_EQ(typed[1], "\xa1\x4b\r\n");
 }
 
 } // namespace

@@ -13,7 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "posix/system_errors.h"
+#include "system_errors.h"
 #include "win32.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <random>
 
 #include "input_test_support.h"
-#include "posix/key_decoder.h"
+#include "key_decoder.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ struct Decoded {
 // Decodes bytes in chunks of random sizes (chunking null: all at once),
 // checking the decoder's contracts at every call. The result and the buffer
 // are the caller's, kept from input to input.
-void decode_in_chunks(const std::string &bytes, std::mt19937 *chunking, ByteSource source,
+void decode_in_chunks(const std::string &bytes, std::mt19937 *chunking, InputSource source,
                       Decoded &result, std::string &buffer) {
     result.events.clear();
     result.ok = true;
@@ -128,7 +128,7 @@ TEST(InputFuzz, DecoderGivesTheSameKeysHoweverTheBytesAreSplit) {
     Decoded whole, split;
     for (unsigned long n = 0; n < inputs; ++n) {
         random_bytes(random, 24, bytes);
-        ByteSource source = n % 2 ? ByteSource::Script : ByteSource::Terminal;
+        InputSource source = n % 2 ? InputSource::Script : InputSource::Terminal;
         decode_in_chunks(bytes, nullptr, source, whole, buffer);
         decode_in_chunks(bytes, &random, source, split, buffer);
         if (!whole.ok || !split.ok || !same_events(whole.events, split.events)) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "posix/key_decoder.h"
+#include "key_decoder.h"
 
 using namespace posix_console;
 
@@ -25,7 +25,7 @@ size_t test_encoder(uint32_t code_point, char out[2]) {
     return 0;
 }
 
-DecoderOptions options_for(ByteSource source) {
+DecoderOptions options_for(InputSource source) {
     DecoderOptions options;
     options.source = source;
     options.encode = test_encoder;
@@ -34,7 +34,7 @@ DecoderOptions options_for(ByteSource source) {
 
 // Decodes all of bytes as one read that nothing follows.
 std::vector<INPUT_RECORD> decode_all(const std::string &bytes,
-                                     ByteSource source = ByteSource::Terminal) {
+                                     InputSource source = InputSource::Terminal) {
     std::vector<INPUT_RECORD> events;
     DecoderState state;
     DecoderOptions options = options_for(source);
@@ -56,7 +56,7 @@ std::vector<INPUT_RECORD> decode_all(const std::string &bytes,
 // Feeds bytes one at a time as separate reads, as a slow terminal would,
 // never timing out until the end.
 std::vector<INPUT_RECORD> decode_bytewise(const std::string &bytes,
-                                          ByteSource source = ByteSource::Terminal) {
+                                          InputSource source = InputSource::Terminal) {
     std::vector<INPUT_RECORD> events;
     DecoderState state;
     DecoderOptions options = options_for(source);
@@ -276,7 +276,7 @@ TEST(KeyDecoder, ShiftCtrlAltPressInOrderAndReleaseInReverse) {
 
 TEST(KeyDecoder, LoneEscapeWaitsForTheDelay) {
     DecoderState state;
-    DecoderOptions options = options_for(ByteSource::Terminal);
+    DecoderOptions options = options_for(InputSource::Terminal);
     DecodedKey key;
     const unsigned char esc[] = {0x1B};
     DecodeResult waiting = key_decoder_decode(esc, 1, false, options, state, key);
@@ -298,7 +298,7 @@ TEST(KeyDecoder, UnfinishedSequencesWaitForMoreBytes) {
         std::string bytes = prefix;
         DecodeResult r =
             key_decoder_decode(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(),
-                               false, options_for(ByteSource::Terminal), state, key);
+                               false, options_for(InputSource::Terminal), state, key);
         EXPECT_EQ(r.status, DecodeStatus::NeedMore) << "prefix " << bytes.size() << " bytes";
     }
 }
@@ -392,13 +392,13 @@ TEST(KeyDecoder, PasteOfADoubleByteCharacterKeepsBothBytes) {
 }
 
 TEST(KeyDecoder, ScriptLineEndsAreEnter) {
-    std::vector<INPUT_RECORD> lf = key_downs(decode_all("a\nb", ByteSource::Script));
+    std::vector<INPUT_RECORD> lf = key_downs(decode_all("a\nb", InputSource::Script));
     ASSERT_EQ(lf.size(), 3u);
     EXPECT_EQ(describe(lf[1]), "down vk=0D sc=1C ch=0D st=0000");
-    EXPECT_EQ(typed(decode_all("a\r\nb\n\nc\r\rd", ByteSource::Script)), "a\rb\r\rc\r\rd");
-    EXPECT_EQ(typed(decode_bytewise("1\r\n\r\n", ByteSource::Script)), "1\r\r");
+    EXPECT_EQ(typed(decode_all("a\r\nb\n\nc\r\rd", InputSource::Script)), "a\rb\r\rc\r\rd");
+    EXPECT_EQ(typed(decode_bytewise("1\r\n\r\n", InputSource::Script)), "1\r\r");
     // From a terminal LF is Ctrl+Enter, not a second Enter.
-    EXPECT_EQ(typed(decode_all("\r\n", ByteSource::Terminal)), "\r\n");
+    EXPECT_EQ(typed(decode_all("\r\n", InputSource::Terminal)), "\r\n");
 }
 
 // A script line that opens a string sequence and never ends it is still
@@ -406,13 +406,13 @@ TEST(KeyDecoder, ScriptLineEndsAreEnter) {
 TEST(KeyDecoder, ScriptStringSequencesEndAtTheLineEnd) {
     for (char introducer : {']', 'P', 'X', '^', '_'}) {
         std::string script = std::string("\x1b") + introducer + "0;t\n5\n";
-        EXPECT_EQ(typed(decode_bytewise(script, ByteSource::Script)), "\r5\r") << introducer;
+        EXPECT_EQ(typed(decode_bytewise(script, InputSource::Script)), "\r5\r") << introducer;
     }
 }
 
 TEST(KeyDecoder, APasteWithoutEndEndsAfterItsLimit) {
     DecoderState state;
-    DecoderOptions options = options_for(ByteSource::Terminal);
+    DecoderOptions options = options_for(InputSource::Terminal);
     options.paste_max = 8;
     std::string bytes = "\x1b[200~" + std::string(20, 'a') + "\x1b[A";
     std::vector<INPUT_RECORD> events;

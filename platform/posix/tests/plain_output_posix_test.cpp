@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "codepage.h"
 #include "console_host.h"
 #include "i386_exec.h"
-#include "posix/codepage.h"
-#include "posix/plain_transcript.h"
+#include "plain_transcript.h"
 #include "win32.h"
 
 namespace {

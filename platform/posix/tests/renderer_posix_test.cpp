@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "posix/codepage.h"
-#include "posix/renderer.h"
-#include "posix/screen_buffer.h"
+#include "codepage.h"
+#include "renderer.h"
+#include "screen_buffer.h"
 
 namespace posix_console {
 namespace {

@@ -10,11 +10,8 @@ the code page), line reads with their editing, a paste whose end is lost,
 Ctrl+C ending the program with status 130 (in a paste too) and the terminal
 given back, Ctrl+Z taken as no key.
 """
-import fcntl
 import os
 import select
-import struct
-import subprocess
 import sys
 import tempfile
 import termios
@@ -23,31 +20,16 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
                                 "..", "tools"))
 import i386  # noqa: E402
+from tmux_session import Checks, start_in_terminal  # noqa: E402
 
-failures = []
-
-
-def check(condition, what):
-    print(("ok    " if condition else "FAIL  ") + what)
-    if not condition:
-        failures.append(what)
+check = Checks(show_passed=True)
 
 
 class Probe:
     def __init__(self, probe, mode):
         self.log_path = tempfile.mktemp(prefix="key_probe_")
-        master, slave = os.openpty()
-        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 25, 80, 0, 0))
-
-        def take_terminal():
-            os.setsid()
-            fcntl.ioctl(0, termios.TIOCSCTTY, 0)
-
         env = dict(os.environ, TERM="xterm-256color", CONRT_CODEPAGE="437")
-        self.proc = subprocess.Popen(i386.command(probe, mode, self.log_path), stdin=slave, stdout=slave,
-                                     stderr=slave, preexec_fn=take_terminal, env=env)
-        os.close(slave)
-        self.master = master
+        self.proc, self.master = start_in_terminal(i386.command(probe, mode, self.log_path), env)
         self.seen = 0
         self.wait_for_log(lambda lines: "ready" in lines)
         self.read_screen(0.2)
@@ -202,11 +184,8 @@ def main():
     probe = sys.argv[1]
     run_poll(probe)
     run_line(probe)
-    if failures:
-        print(f"{len(failures)} check(s) failed")
-        return 1
-    return 0
+    check.finish()
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    main()

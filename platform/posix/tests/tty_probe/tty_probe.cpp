@@ -15,7 +15,7 @@
 
 #include <string>
 
-#include "posix/posix_console.h"
+#include "posix_console.h"
 #include "win32.h"
 
 namespace {

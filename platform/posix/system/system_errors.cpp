@@ -44,15 +44,12 @@ const ErrnoMapping errno_mappings[] = {
     {ENOSPC, ERROR_DISK_FULL},
     {EDQUOT, ERROR_DISK_FULL},
     {ENOTEMPTY, ERROR_DIR_NOT_EMPTY},
-    {EBUSY, 170}, // ERROR_BUSY
+    {EBUSY, ERROR_BUSY},
     {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},
-    {EFBIG, 223},  // ERROR_FILE_TOO_LARGE
-    {ELOOP, 1921}, // ERROR_CANT_RESOLVE_FILENAME
+    {EFBIG, ERROR_FILE_TOO_LARGE},
+    {ELOOP, ERROR_CANT_RESOLVE_FILENAME},
     {EIO, ERROR_IO_DEVICE},
 };
-
-// What Wine answers for a failure it has no better code for.
-const DWORD ERROR_GEN_FAILURE_CODE = 31;
 
 struct SystemText {
     DWORD code;
@@ -62,7 +59,7 @@ struct SystemText {
 // The Windows English message-table texts, without their CR LF.
 const SystemText system_texts[] = {
     {ERROR_SUCCESS, "The operation completed successfully."},
-    {1, "Incorrect function."},
+    {ERROR_INVALID_FUNCTION, "Incorrect function."},
     {ERROR_FILE_NOT_FOUND, "The system cannot find the file specified."},
     {ERROR_PATH_NOT_FOUND, "The system cannot find the path specified."},
     {ERROR_TOO_MANY_OPEN_FILES, "The system cannot open the file."},
@@ -70,7 +67,7 @@ const SystemText system_texts[] = {
     {ERROR_INVALID_HANDLE, "The handle is invalid."},
     {ERROR_NOT_ENOUGH_MEMORY, "Not enough memory resources are available to process this command."},
     {ERROR_WRITE_PROTECT, "The media is write protected."},
-    {ERROR_GEN_FAILURE_CODE, "A device attached to the system is not functioning."},
+    {ERROR_GEN_FAILURE, "A device attached to the system is not functioning."},
     {ERROR_SHARING_VIOLATION,
      "The process cannot access the file because it is being used by another process."},
     {ERROR_HANDLE_EOF, "Reached the end of the file."},
@@ -84,17 +81,17 @@ const SystemText system_texts[] = {
                              "message file for %2."},
     {ERROR_INVALID_NAME, "The filename, directory name, or volume label syntax is incorrect."},
     {ERROR_DIR_NOT_EMPTY, "The directory is not empty."},
-    {170, "The requested resource is in use."},
+    {ERROR_BUSY, "The requested resource is in use."},
     {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists."},
     {ERROR_FILENAME_EXCED_RANGE, "The filename or extension is too long."},
-    {223, "The file size exceeds the limit allowed and cannot be saved."},
+    {ERROR_FILE_TOO_LARGE, "The file size exceeds the limit allowed and cannot be saved."},
     {ERROR_PIPE_NOT_CONNECTED, "No process is on the other end of the pipe."},
     {ERROR_DIRECTORY, "The directory name is invalid."},
     {ERROR_OPERATION_ABORTED,
      "The I/O operation has been aborted because of either a thread exit or an application "
      "request."},
     {ERROR_IO_DEVICE, "The request could not be performed because of an I/O device error."},
-    {1921, "The name of the file cannot be resolved by the system."},
+    {ERROR_CANT_RESOLVE_FILENAME, "The name of the file cannot be resolved by the system."},
 };
 
 const char line_end[] = "\r\n";
@@ -130,7 +127,7 @@ bool release_text(void *block) {
 DWORD windows_error_from_errno(int error) {
     for (const ErrnoMapping &mapping : errno_mappings)
         if (mapping.error == error) return mapping.code;
-    return ERROR_GEN_FAILURE_CODE;
+    return ERROR_GEN_FAILURE; // what Wine answers when it has no better code
 }
 
 const char *system_error_text(DWORD code) {
@@ -177,42 +174,28 @@ DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, 
     (void)dwLanguageId;
     (void)Arguments;
     if ((dwFlags & FORMAT_MESSAGE_FROM_SYSTEM) == 0 || (dwFlags & ~SUPPORTED_FLAGS) != 0 ||
-        lpBuffer == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+        lpBuffer == nullptr)
+        return fail(ERROR_INVALID_PARAMETER, DWORD{0});
     const char *text = system_error_text(dwMessageId);
-    if (text == nullptr) {
-        SetLastError(ERROR_MR_MID_NOT_FOUND);
-        return 0;
-    }
-    if (std::strchr(text, '%') != nullptr && (dwFlags & FORMAT_MESSAGE_IGNORE_INSERTS) == 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (text == nullptr) return fail(ERROR_MR_MID_NOT_FOUND, DWORD{0});
+    if (std::strchr(text, '%') != nullptr && (dwFlags & FORMAT_MESSAGE_IGNORE_INSERTS) == 0)
+        return fail(ERROR_INVALID_PARAMETER, DWORD{0});
     DWORD length = message_length(text, dwFlags);
     if (dwFlags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
         // lpBuffer is then the address of the cell that receives the text's address.
         size_t size = length + 1 > nSize ? length + 1 : nSize;
         char *block = allocate_text(size);
-        if (block == nullptr) {
-            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-            return 0;
-        }
+        if (block == nullptr) return fail(ERROR_NOT_ENOUGH_MEMORY, DWORD{0});
         *reinterpret_cast<char **>(lpBuffer) = block;
         return compose_message(text, dwFlags, block);
     }
-    if (nSize < length + 1) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
+    if (nSize < length + 1) return fail(ERROR_INSUFFICIENT_BUFFER, DWORD{0});
     return compose_message(text, dwFlags, lpBuffer);
 }
 
 HLOCAL WINAPI LocalFree(HLOCAL hMem) {
     if (hMem == nullptr || release_text(hMem)) return nullptr;
-    SetLastError(ERROR_INVALID_HANDLE);
-    return hMem;
+    return fail(ERROR_INVALID_HANDLE, hMem);
 }
 
 } // extern "C"

@@ -118,15 +118,15 @@ Key alt_key(unsigned char c) {
 }
 
 // The key behind a control byte (0x00-0x1F except ESC, and 0x7F).
-Key control_key(unsigned char c, ByteSource source) {
+Key control_key(unsigned char c, InputSource source) {
     switch (c) {
     case 0x00: return make_key(VK_SPACE, 0x39, 0, LEFT_CTRL_PRESSED);
     case 0x08:
-        if (source == ByteSource::Script) return make_key(VK_BACK, 0x0E, 0x08, 0);
+        if (source != InputSource::Terminal) return make_key(VK_BACK, 0x0E, 0x08, 0);
         return make_key(VK_BACK, 0x0E, 0x7F, LEFT_CTRL_PRESSED);
     case 0x09: return tab_key(0);
     case 0x0A:
-        if (source == ByteSource::Script) return enter_key();
+        if (source != InputSource::Terminal) return enter_key();
         return make_key(VK_RETURN, 0x1C, '\n', LEFT_CTRL_PRESSED);
     case 0x0D: return enter_key();
     case 0x1C: return make_key(VK_OEM_5, 0x2B, c, LEFT_CTRL_PRESSED);
@@ -427,11 +427,11 @@ Step decode_ss3(const unsigned char *bytes, size_t length, bool timed_out) {
 // ESC ] / P / X / ^ / _ : a string ended by BEL or ST (ESC \), swallowed.
 // In a script a line end ends it too, and stays: the line still answers.
 Step decode_string_sequence(const unsigned char *bytes, size_t length, bool timed_out,
-                            ByteSource source) {
+                            InputSource source) {
     for (size_t i = 2; i < length; ++i) {
         if (i >= STRING_SEQUENCE_MAX) return swallowed(i);
         if (bytes[i] == 0x07) return swallowed(i + 1);
-        if (source == ByteSource::Script && (bytes[i] == '\r' || bytes[i] == '\n'))
+        if (source != InputSource::Terminal && (bytes[i] == '\r' || bytes[i] == '\n'))
             return swallowed(i);
         if (bytes[i] != ESC) continue;
         if (i + 1 >= length) break;
@@ -484,7 +484,7 @@ constexpr unsigned char PASTE_END[] = {ESC, '[', '2', '0', '1', '~'};
 // Inside a paste: characters, Enter and Tab arrive; other control bytes and
 // escape sequences would be commands, and are dropped.
 Step decode_paste(const unsigned char *bytes, size_t length, bool timed_out,
-                  const DecoderOptions &options, DecoderState &state, DecodedKey &out) {
+                  const DecoderOptions &options, DecoderState &state) {
     unsigned char c = bytes[0];
     if (c == ESC) {
         size_t n = length < sizeof PASTE_END ? length : sizeof PASTE_END;
@@ -507,7 +507,6 @@ Step decode_paste(const unsigned char *bytes, size_t length, bool timed_out,
         return key_step(1, control_key(c, options.source));
     }
     if (c < 0x20 || c == 0x7F) return swallowed(1);
-    (void)out;
     return decode_plain(bytes, length, timed_out, options);
 }
 
@@ -552,7 +551,7 @@ void emit_key(const Key &key, DecodedKey &out) {
 Step decode_step(const unsigned char *bytes, size_t length, bool timed_out,
                  const DecoderOptions &options, DecoderState &state, DecodedKey &out) {
     if (state.in_paste) {
-        Step step = decode_paste(bytes, length, timed_out, options, state, out);
+        Step step = decode_paste(bytes, length, timed_out, options, state);
         // A paste whose end never comes ends after paste_max bytes.
         state.paste_bytes += step.consumed;
         if (state.paste_bytes > options.paste_max) state.in_paste = false;
@@ -570,7 +569,7 @@ DecodeResult key_decoder_decode(const unsigned char *bytes, size_t length, bool 
     out.count = 0;
     if (length == 0) return DecodeResult{DecodeStatus::NeedMore, 0};
     bool crlf_rest = bytes[0] == '\n' && state.after_cr &&
-                     (state.in_paste || options.source == ByteSource::Script);
+                     (state.in_paste || options.source != InputSource::Terminal);
     if (crlf_rest) {
         state.after_cr = false;
         return DecodeResult{DecodeStatus::Decoded, 1};

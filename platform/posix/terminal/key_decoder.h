@@ -13,6 +13,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "posix_console.h"
 #include "win32_api.h"
 
 namespace posix_console {
@@ -21,17 +22,14 @@ namespace posix_console {
 // two for a double-byte character); returns the count, 0 when it has none.
 using CharEncoder = size_t (*)(uint32_t code_point, char out[2]);
 
-enum class ByteSource {
-    Terminal, // CR is Enter, LF is Ctrl+Enter, 0x08 is Ctrl+Backspace
-    Script,   // LF and CR LF are Enter as well
-};
-
 // The longest a bracketed paste can be: beyond it the bytes are keys again,
 // so that a paste whose end was lost cannot swallow all that follows.
 constexpr size_t PASTE_MAX = 16u << 20;
 
 struct DecoderOptions {
-    ByteSource source = ByteSource::Terminal;
+    // From a terminal CR is Enter, LF is Ctrl+Enter and 0x08 Ctrl+Backspace;
+    // from a script or feed LF and CR LF are Enter as well.
+    InputSource source = InputSource::Terminal;
     CharEncoder encode = nullptr; // null: ASCII only
     size_t paste_max = PASTE_MAX;
 };

@@ -10,13 +10,14 @@
 #include "terminal.h"
 
 #include <errno.h>
-#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include "write_all.h"
 
 namespace posix_console {
 
@@ -64,16 +65,9 @@ volatile sig_atomic_t restore_current = 0;
 // An alternate stack, so that a crash from a stack overflow still restores.
 alignas(16) char signal_stack[65536];
 
+// From a signal handler too: a terminal that takes nothing more is left.
 void write_all_raw(int fd, const char *bytes, size_t length) {
-    while (length > 0) {
-        ssize_t n = ::write(fd, bytes, length);
-        if (n > 0) {
-            bytes += n;
-            length -= static_cast<size_t>(n);
-        } else if (n < 0 && errno != EINTR) {
-            return;
-        }
-    }
+    write_all(fd, bytes, length, false);
 }
 
 // Where the input modes are asked for: the terminal being drawn on, or the
@@ -250,22 +244,10 @@ TerminalSize terminal_size() {
 }
 
 bool terminal_write(const std::string &text) {
-    const char *bytes = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        ssize_t n = ::write(state.output_fd, bytes, left);
-        ++stats.writes;
-        if (n > 0) {
-            bytes += n;
-            left -= static_cast<size_t>(n);
-            stats.bytes += static_cast<unsigned long long>(n);
-        } else if (n < 0 && errno == EAGAIN) {
-            pollfd wait_for{state.output_fd, POLLOUT, 0};
-            poll(&wait_for, 1, -1);
-        } else if (n == 0 || errno != EINTR) {
-            return false; // the terminal is gone (EIO after a hangup)
-        }
-    }
+    // A failure means the terminal is gone (EIO after a hangup).
+    if (write_all(state.output_fd, text.data(), text.size(), true, &stats.writes) != 0)
+        return false;
+    stats.bytes += text.size();
     return true;
 }
 

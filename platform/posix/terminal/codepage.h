@@ -1,10 +1,11 @@
 // The console code page: turns the bytes of screen cells and of plain output
-// into UTF-8 with the C library's iconv. Control bytes are shown as their
-// code page 437 glyphs whatever the code page, as the Windows console draws
-// them; a byte (or byte pair) that does not convert is shown as U+FFFD.
+// into UTF-8, and typed characters into its bytes, with the C library's iconv. Control bytes are
+// shown as their code page 437 glyphs whatever the code page, as the Windows console draws them; a
+// byte (or byte pair) that does not convert is shown as U+FFFD.
 #pragma once
 
 #include <stddef.h>
+#include <stdint.h>
 
 #include <array>
 #include <string>
@@ -30,8 +31,6 @@ class CodePage {
     CodePage(const CodePage &) = delete;
     CodePage &operator=(const CodePage &) = delete;
 
-    unsigned number() const { return number_; }
-    bool converts() const { return converter_ != nullptr; }
     // Whether the console can show text in this code page: it converts, the
     // printable ASCII bytes are themselves (not EBCDIC), and no character
     // takes more than two bytes (not UTF-8).
@@ -43,13 +42,16 @@ class CodePage {
     std::string_view glyph(unsigned char byte) const { return glyphs_[byte]; }
     // UTF-8 of a double-byte character; empty when the pair does not convert.
     std::string_view pair_glyph(unsigned char lead, unsigned char trail);
+    // The code page's bytes (one or two) of a character; 0 when it has no
+    // exact form here.
+    size_t encode(uint32_t code_point, char out[2]);
 
   private:
     void build_single_byte_glyphs();
     std::string convert(const char *bytes, size_t count, bool *incomplete);
 
-    unsigned number_;
-    void *converter_ = nullptr; // iconv_t
+    void *converter_ = nullptr; // iconv_t, to UTF-8
+    void *encoder_ = nullptr;   // iconv_t, from UTF-32LE
     std::array<std::string, 256> glyphs_;
     std::array<bool, 256> lead_{};
     std::unordered_map<unsigned, std::string> pairs_;

@@ -11,6 +11,7 @@
 //   |    [ Yes ]  [ No ]     |
 //   +------------------------+
 #include "posix_console.h"
+#include "system_errors.h"
 #include "win32_api.h"
 
 #include <algorithm>
@@ -21,10 +22,8 @@ namespace {
 
 const WORD BOX_ATTRIBUTE = 0x70;   // black on light gray
 const WORD FOCUS_ATTRIBUTE = 0x1F; // bright white on blue
-const UINT BUTTON_SET_MASK = 0x0F;
 const UINT DEFAULT_BUTTON_MASK = 0x300;
 const int DEFAULT_BUTTON_SHIFT = 8;
-const int ID_ABORT = 3, ID_RETRY = 4, ID_IGNORE = 5, ID_TRY_AGAIN = 10, ID_CONTINUE = 11;
 const int MARGIN = 2;     // border and one blank on each side of the text
 const int FIXED_ROWS = 5; // top border, blank, blank, buttons, bottom border
 const char *const DEFAULT_CAPTION = "Error";
@@ -43,11 +42,11 @@ struct ButtonSet {
 const ButtonSet button_sets[] = {
     {{{"OK", IDOK, 'O'}}},
     {{{"OK", IDOK, 'O'}, {"Cancel", IDCANCEL, 0}}},
-    {{{"Abort", ID_ABORT, 'A'}, {"Retry", ID_RETRY, 'R'}, {"Ignore", ID_IGNORE, 'I'}}},
+    {{{"Abort", IDABORT, 'A'}, {"Retry", IDRETRY, 'R'}, {"Ignore", IDIGNORE, 'I'}}},
     {{{"Yes", IDYES, 'Y'}, {"No", IDNO, 'N'}, {"Cancel", IDCANCEL, 0}}},
     {{{"Yes", IDYES, 'Y'}, {"No", IDNO, 'N'}}},
-    {{{"Retry", ID_RETRY, 'R'}, {"Cancel", IDCANCEL, 0}}},
-    {{{"Cancel", IDCANCEL, 0}, {"Try Again", ID_TRY_AGAIN, 'T'}, {"Continue", ID_CONTINUE, 'C'}}},
+    {{{"Retry", IDRETRY, 'R'}, {"Cancel", IDCANCEL, 0}}},
+    {{{"Cancel", IDCANCEL, 0}, {"Try Again", IDTRYAGAIN, 'T'}, {"Continue", IDCONTINUE, 'C'}}},
 };
 const UINT BUTTON_SET_COUNT = sizeof button_sets / sizeof button_sets[0];
 
@@ -274,15 +273,14 @@ int read_answer(HANDLE in, HANDLE out, Box &box) {
 
 } // namespace
 
+using posix_console::fail;
+
 extern "C" {
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
     (void)hWnd;
-    UINT set_index = uType & BUTTON_SET_MASK;
-    if (set_index >= BUTTON_SET_COUNT) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    UINT set_index = uType & MB_TYPEMASK;
+    if (set_index >= BUTTON_SET_COUNT) return fail(ERROR_INVALID_PARAMETER, 0);
     const ButtonSet &set = button_sets[set_index];
     HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);

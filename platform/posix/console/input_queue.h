@@ -5,15 +5,20 @@
 
 #include <stddef.h>
 
+#include <deque>
 #include <string>
 
-#include "win32_api.h"
+#include "win32.h"
 
 namespace posix_console {
 
-// What GetConsoleMode reports for a new console: line input, echo,
-// processed input, mouse input, insert, quick edit, extended flags, auto position.
-constexpr DWORD DEFAULT_INPUT_MODE = 0x1F7;
+struct InputQueue {
+    std::deque<INPUT_RECORD> events;
+    DWORD mode = DEFAULT_INPUT_MODE;
+    bool insert = true;
+    std::string pending;
+    size_t pending_start = 0; // what reads took already
+};
 
 size_t input_queue_size();
 bool input_queue_empty();
@@ -36,8 +41,5 @@ bool input_insert_mode();
 bool input_pending_empty();
 void input_pending_add(const std::string &text, size_t from);
 size_t input_pending_take(char *buffer, size_t count);
-
-// Back to a new console's input: no events, no pending rest, default mode.
-void input_queue_reset();
 
 } // namespace posix_console

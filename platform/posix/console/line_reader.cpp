@@ -19,8 +19,7 @@ namespace {
 constexpr size_t HISTORY_MAX = 50;
 
 std::vector<std::string> &history() {
-    static std::vector<std::string> lines;
-    return lines;
+    return console().history;
 }
 
 void history_add(const std::string &line) {
@@ -359,10 +358,6 @@ std::string line_reader_read(DWORD mode) {
         if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) continue;
         if (editor.apply(record.Event.KeyEvent)) return editor.finish();
     }
-}
-
-void line_reader_reset() {
-    history().clear();
 }
 
 } // namespace posix_console

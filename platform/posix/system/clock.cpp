@@ -1,6 +1,7 @@
 // The clock through the Windows API on Linux: GetLocalTime, GetSystemTime
 // and SystemTimeToFileTime with Windows' fields (day of week 0 = Sunday)
 // and file times in 100 ns units since 1 January 1601.
+#include "system_errors.h"
 #include "win32_api.h"
 
 #include <cstdint>
@@ -51,6 +52,8 @@ const uint64_t TICKS_PER_MILLISECOND = 10000;
 
 } // namespace
 
+using posix_console::fail;
+
 extern "C" {
 
 void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime) {
@@ -72,10 +75,8 @@ void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime) {
 // The fields are taken as they stand: no time-zone shift; the day of the
 // week is ignored, as on Windows.
 BOOL WINAPI SystemTimeToFileTime(const SYSTEMTIME *lpSystemTime, LPFILETIME lpFileTime) {
-    if (lpSystemTime == nullptr || lpFileTime == nullptr || !fields_valid(*lpSystemTime)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (lpSystemTime == nullptr || lpFileTime == nullptr || !fields_valid(*lpSystemTime))
+        return fail(ERROR_INVALID_PARAMETER);
     const SYSTEMTIME &time = *lpSystemTime;
     uint64_t days = days_since_1601(time.wYear, time.wMonth, time.wDay);
     uint64_t seconds = ((days * 24 + time.wHour) * 60 + time.wMinute) * 60 + time.wSecond;

@@ -1,11 +1,16 @@
-// The one console object behind the handles: its screen buffer, where its
-// output goes and where its input comes from. Internal to platform/posix.
+// The one console object behind the handles: its screen buffer, its input
+// queue and intake, its line history, where its output goes and where its
+// input comes from, and the code page it converts through both ways. Every
+// part reaches its own state here; opening a console replaces all of it.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "codepage.h"
+#include "input_queue.h"
+#include "input_source.h"
 #include "plain_transcript.h"
 #include "posix_console.h"
 #include "renderer.h"
@@ -19,9 +24,12 @@ enum class OutputSink { None, Terminal, Plain };
 
 struct Console {
     bool started = false;
-    ScreenBuffer screen;
+    ScreenBuffer screen; // with the output mode
+    InputQueue queue;    // with the input mode
+    Intake intake;
+    std::vector<std::string> history; // the lines Up and Down recall
     OutputSink sink = OutputSink::None;
-    InputSource input = InputSource::Headless;
+    InputSource input = InputSource::None;
     std::unique_ptr<CodePage> codepage;
     std::unique_ptr<PlainTranscript> plain;
     size_t pending_bells = 0;
@@ -65,8 +73,8 @@ DWORD console_write_region(COORD at, const unsigned char *bytes, DWORD count);
 // text's last byte out, the terminal given back. Output stops there.
 void console_shut_down();
 
-// Makes the console headless with a fresh screen buffer of the given size,
-// giving back any terminal it had.
+// Makes the console a fresh headless one with a screen buffer of the given
+// size, giving back any terminal it had.
 void console_open_headless(int columns, int rows);
 
 } // namespace posix_console

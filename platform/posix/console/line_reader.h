@@ -13,7 +13,4 @@ namespace posix_console {
 // line followed by CR LF (processed input) or CR (not processed).
 std::string line_reader_read(DWORD mode);
 
-// Forgets the lines of this run that Up and Down recall.
-void line_reader_reset();
-
 } // namespace posix_console

@@ -2,15 +2,13 @@
 #include "input_source.h"
 
 #include <errno.h>
-#include <iconv.h>
 #include <poll.h>
-#include <stdio.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <string>
 
-#include "codepage.h"
+#include "console_object.h"
 #include "input_queue.h"
 #include "key_decoder.h"
 #include "posix_console.h"
@@ -19,80 +17,21 @@
 namespace posix_console {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-enum class Supply { Terminal, Script, Feed, Nothing };
-enum class LineSkip { None, BeforeLineRead, BeforeAnyRead };
-
-struct Intake {
-    std::string raw; // bytes taken in, not yet decoded, from raw_start on
-    size_t raw_start = 0;
-    DecoderState decoder;
-    Clock::time_point last_arrival;
-    // Since when the terminal was found with nothing to read (reset by
-    // every arrival): silence as seen, not time the program was busy.
-    Clock::time_point found_empty;
-    bool empty_found = false;
-    bool terminal_gone = false;
-    bool mode_set_since_peek = false;
-    bool peek_found_nothing = false; // the last Peek's wait ran out, nothing arrived
-    std::string feed;
-    size_t feed_position = 0;
-    bool fed = false;
-    // Keys of the current script line have been taken, its line end not yet.
-    bool script_line_open = false;
-    // A question was answered by a key of the open script line: what
-    // follows on that line is skipped before the next line read (after a
-    // key poll) or the next read of any kind (after a message box).
-    LineSkip skip = LineSkip::None;
-};
+using Clock = Intake::Clock;
 
 Intake &intake() {
-    static Intake state;
-    return state;
-}
-
-Supply supply() {
-    switch (input_source()) {
-    case InputSource::Terminal: return Supply::Terminal;
-    case InputSource::Script: return Supply::Script;
-    case InputSource::Headless: break;
-    }
-    return intake().fed ? Supply::Feed : Supply::Nothing;
+    return console().intake;
 }
 
 // ---- code page ----
 
-// UTF-32 to the console code page through iconv, opened once for the code
-// page the environment chooses (the one the screen shows).
 size_t encode_for_console(uint32_t code_point, char out[2]) {
-    static iconv_t converter = [] {
-        char name[16];
-        snprintf(name, sizeof name, "CP%u", codepage_from_environment());
-        return iconv_open(name, "UTF-32LE");
-    }();
-    if (converter == reinterpret_cast<iconv_t>(-1)) return 0;
-    unsigned char in[4] = {
-        static_cast<unsigned char>(code_point), static_cast<unsigned char>(code_point >> 8),
-        static_cast<unsigned char>(code_point >> 16), static_cast<unsigned char>(code_point >> 24)};
-    char buffer[8];
-    char *in_pointer = reinterpret_cast<char *>(in);
-    size_t in_left = sizeof in;
-    char *out_pointer = buffer;
-    size_t out_left = sizeof buffer;
-    iconv(converter, nullptr, nullptr, nullptr, nullptr);
-    size_t result = iconv(converter, &in_pointer, &in_left, &out_pointer, &out_left);
-    size_t written = sizeof buffer - out_left;
-    // A character iconv only approximates (a nonzero count) has no exact form.
-    if (result != 0 || in_left != 0 || written == 0 || written > 2) return 0;
-    out[0] = buffer[0];
-    if (written == 2) out[1] = buffer[1];
-    return written;
+    return console().codepage->encode(code_point, out);
 }
 
 DecoderOptions decoder_options() {
     DecoderOptions options;
-    options.source = supply() == Supply::Terminal ? ByteSource::Terminal : ByteSource::Script;
+    options.source = input_source();
     options.encode = encode_for_console;
     return options;
 }
@@ -120,7 +59,7 @@ void deliver(const DecodedKey &key, DWORD mode) {
     if ((mode & ENABLE_PROCESSED_INPUT) && contains_ctrl_key(key, 0x03)) {
         ExitProcess(CTRL_C_EXIT_CODE);
     }
-    if (supply() == Supply::Terminal && contains_ctrl_key(key, 0x1A)) {
+    if (input_source() == InputSource::Terminal && contains_ctrl_key(key, 0x1A)) {
         suspend();
         return;
     }
@@ -226,7 +165,7 @@ void flush_before_wait() {
 // The next byte of the script or the feed; -1 at its end.
 int next_script_byte() {
     Intake &in = intake();
-    if (supply() == Supply::Feed) {
+    if (input_source() == InputSource::Feed) {
         if (in.feed_position >= in.feed.size()) return -1;
         return static_cast<unsigned char>(in.feed[in.feed_position++]);
     }
@@ -306,7 +245,7 @@ void end_lost_paste(DWORD mode) {
 } // namespace
 
 void input_source_take_available(DWORD mode) {
-    if (supply() != Supply::Terminal) return;
+    if (input_source() != InputSource::Terminal) return;
     end_lost_paste(mode);
     read_terminal();
     if (raw_pending()) decode_raw(mode, escape_delay_passed() || intake().terminal_gone);
@@ -314,11 +253,11 @@ void input_source_take_available(DWORD mode) {
 
 void input_source_wait_for_event(DWORD mode) {
     if (!input_queue_empty()) return;
-    switch (supply()) {
-    case Supply::Terminal: wait_terminal(mode); return;
-    case Supply::Script:
-    case Supply::Feed: wait_script(mode); return;
-    case Supply::Nothing: end_of_input();
+    switch (input_source()) {
+    case InputSource::Terminal: wait_terminal(mode); return;
+    case InputSource::Script:
+    case InputSource::Feed: wait_script(mode); return;
+    case InputSource::None: end_of_input();
     }
 }
 
@@ -328,8 +267,8 @@ void input_source_wait_for_event(DWORD mode) {
 // kept that mode since its last Peek (it means raw input, not a poll).
 void input_source_peek_wait(DWORD mode) {
     Intake &in = intake();
-    switch (supply()) {
-    case Supply::Terminal: {
+    switch (input_source()) {
+    case InputSource::Terminal: {
         bool may_read = (mode & ENABLE_PROCESSED_INPUT) || !in.mode_set_since_peek;
         in.mode_set_since_peek = false;
         if (may_read) input_source_take_available(mode);
@@ -339,12 +278,12 @@ void input_source_peek_wait(DWORD mode) {
         in.peek_found_nothing = !wait_readable(PEEK_WAIT_MS);
         return;
     }
-    case Supply::Script:
-    case Supply::Feed:
+    case InputSource::Script:
+    case InputSource::Feed:
         wait_script(mode);
         note_polled_key(mode);
         return;
-    case Supply::Nothing: return;
+    case InputSource::None: return;
     }
 }
 
@@ -366,23 +305,18 @@ void script_question_begins() {
 
 void script_line_answered() {
     Intake &in = intake();
-    bool script = supply() == Supply::Script || supply() == Supply::Feed;
+    bool script = input_source() == InputSource::Script || input_source() == InputSource::Feed;
     if (script && in.script_line_open) in.skip = LineSkip::BeforeAnyRead;
 }
 
 void input_source_feed(const char *bytes, size_t length) {
     Intake &in = intake();
     in.feed.append(bytes, length);
-    in.fed = true;
+    if (input_source() == InputSource::None) console().input = InputSource::Feed;
 }
 
 void input_give_back() {
     if (input_source() == InputSource::Script) script_give_back(input_fd());
-}
-
-void input_source_reset() {
-    intake() = Intake{};
-    script_reset();
 }
 
 } // namespace posix_console

@@ -4,22 +4,14 @@
 #include <string.h>
 
 #include <algorithm>
-#include <deque>
+
+#include "console_object.h"
 
 namespace posix_console {
 namespace {
 
-struct InputQueue {
-    std::deque<INPUT_RECORD> events;
-    DWORD mode = DEFAULT_INPUT_MODE;
-    bool insert = true;
-    std::string pending;
-    size_t pending_start = 0; // what reads took already
-};
-
 InputQueue &queue() {
-    static InputQueue q;
-    return q;
+    return console().queue;
 }
 
 } // namespace
@@ -87,15 +79,6 @@ size_t input_pending_take(char *buffer, size_t count) {
         q.pending_start = 0;
     }
     return n;
-}
-
-void input_queue_reset() {
-    InputQueue &q = queue();
-    q.events.clear();
-    q.mode = DEFAULT_INPUT_MODE;
-    q.insert = true;
-    q.pending.clear();
-    q.pending_start = 0;
 }
 
 } // namespace posix_console

@@ -2,15 +2,18 @@
 #include <errno.h>
 #include <time.h>
 
-#include "console_host.h"
 #include "posix_console.h"
 
 namespace {
 
 DWORD last_error = ERROR_SUCCESS;
-console_host_exit_hook exit_hook = nullptr;
+posix_console::ExitHook exit_hook = nullptr;
 
 } // namespace
+
+void posix_console::set_exit_hook(ExitHook hook) {
+    exit_hook = hook;
+}
 
 extern "C" {
 
@@ -20,10 +23,6 @@ DWORD WINAPI GetLastError(void) {
 
 void WINAPI SetLastError(DWORD dwErrCode) {
     last_error = dwErrCode;
-}
-
-void console_host_set_exit_hook(console_host_exit_hook hook) {
-    exit_hook = hook;
 }
 
 // Tests catch the exit through the hook; a hook that returns anyway must not

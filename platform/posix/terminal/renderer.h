@@ -4,12 +4,18 @@
 // changed, and appends to a byte buffer; it never writes anywhere itself.
 //
 // Sequences it sends (ECMA-48 / VT100):
-//   CSI m, CSI 0;...m, CSI 30-37/90-97/39 m, CSI 40-47/100-107/49 m   colours
-//   CSI row;col H (CSI H for the top left)                            cursor to a cell
-//   CSI n A, CSI n B, CSI n C, CSI n D (n omitted for 1), CR, CR LF, BS  short moves
-//   CSI 2 J                                                           clear (at start, after a
-//   resize or resume) CSI ? 25 h                                                        cursor
-//   shown (when the terminal is given back) BEL the bell
+// clang-format off
+//   CSI m, CSI 0;...m, CSI 30-37/90-97/39 m, CSI 40-47/100-107/49 m  colours
+//   CSI row;col H (CSI H for the top left)                          cursor to a cell
+//   CSI n A, CSI n B, CSI n C, CSI n D (n omitted for 1),
+//   CR, CR LF, BS                                                   short moves
+//   CSI 2 J                                 clear (at start, after a resize or resume)
+//   CSI ? 25 h                              cursor shown (the terminal given back)
+//   BEL                                     the bell
+// and, from terminal.cpp as it takes and gives back the terminal:
+//   CSI ? 2004 h / l                        bracketed paste on / off
+//   CSI ? 9001 h / l                        win32-input-mode on / off
+// clang-format on
 #pragma once
 
 #include <string>

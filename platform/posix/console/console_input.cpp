@@ -6,21 +6,16 @@
 #include <string>
 
 #include "console_handles.h"
-#include "console_host.h"
 #include "input_queue.h"
 #include "input_source.h"
 #include "line_reader.h"
 #include "posix_console.h"
+#include "system_errors.h"
 
 namespace posix_console {
 namespace {
 
 constexpr DWORD KNOWN_INPUT_MODES = 0x3FF;
-
-BOOL fail(DWORD error) {
-    SetLastError(error);
-    return FALSE;
-}
 
 // What Peek and Read check first: the console's input handle, a count to
 // report into and a buffer for what is asked. The count starts at 0.
@@ -62,12 +57,6 @@ DWORD deliver_line(const std::string &data, char *buffer, DWORD count) {
 }
 
 } // namespace
-
-void input_reset() {
-    input_queue_reset();
-    input_source_reset();
-    line_reader_reset();
-}
 
 } // namespace posix_console
 
@@ -177,12 +166,6 @@ BOOL WINAPI ReadConsoleA(HANDLE hConsoleInput, LPVOID lpBuffer, DWORD nNumberOfC
         *lpNumberOfCharsRead = static_cast<DWORD>(data.size());
     }
     return TRUE;
-}
-
-void console_host_feed(const char *bytes, unsigned length) {
-    ensure_started();
-    if (bytes == nullptr) return;
-    input_source_feed(bytes, length);
 }
 
 } // extern "C"

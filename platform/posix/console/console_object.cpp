@@ -13,7 +13,6 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -27,8 +26,10 @@
 #include <new>
 #include <thread>
 
+#include "script_input.h"
 #include "system_errors.h"
 #include "terminal.h"
+#include "write_all.h"
 
 namespace posix_console {
 
@@ -122,19 +123,8 @@ void flusher_stop() {
 // All of the text, waiting while a non-blocking pipe is full; 0 or the
 // Windows code of the failure (a full disk, a closed pipe).
 DWORD write_plain(const std::string &text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
-        if (n > 0) {
-            done += static_cast<size_t>(n);
-        } else if (n < 0 && errno == EAGAIN) {
-            pollfd writable{STDOUT_FILENO, POLLOUT, 0};
-            poll(&writable, 1, -1);
-        } else if (n == 0 || errno != EINTR) {
-            return n == 0 ? ERROR_DISK_FULL : windows_error_from_errno(errno);
-        }
-    }
-    return ERROR_SUCCESS;
+    int error = write_all(STDOUT_FILENO, text.data(), text.size(), true);
+    return error == 0 ? ERROR_SUCCESS : windows_error_from_errno(error);
 }
 
 // The first output that was lost is what the exit status reports.
@@ -165,7 +155,6 @@ bool hold_closed_output() {
 void start_console_common() {
     Console &c = the_console;
     c.started = true;
-    c.plain.reset();
     c.codepage = std::make_unique<CodePage>(codepage_from_environment());
     c.plain = std::make_unique<PlainTranscript>(*c.codepage);
     c.screen.set_lead_bytes(c.codepage->lead_bytes());
@@ -264,7 +253,6 @@ void ensure_started() {
     start_console_common();
     start_console_streams();
     on_exit(at_exit, nullptr);
-    input_reset();
 }
 
 void console_shut_down() {
@@ -286,13 +274,12 @@ void console_shut_down() {
 // test does; one that had a terminal gives it back first. The code page is
 // read again, so that a test can choose it before it opens the console.
 void console_open_headless(int columns, int rows) {
-    Console &c = the_console;
     console_shut_down();
+    the_console = Console{};
+    script_reset();
     start_console_common();
-    c.input = InputSource::Headless;
-    c.pending_bells = 0;
-    c.pending_output.clear();
-    c.screen.reset(columns, rows);
+    the_console.input = InputSource::None;
+    the_console.screen.reset(columns, rows);
 }
 
 DWORD console_write(const unsigned char *bytes, size_t count) {
@@ -401,7 +388,8 @@ InputSource input_source() {
 
 int input_fd() {
     ensure_started();
-    return the_console.input == InputSource::Headless ? -1 : STDIN_FILENO;
+    const InputSource input = the_console.input;
+    return input == InputSource::Terminal || input == InputSource::Script ? STDIN_FILENO : -1;
 }
 
 void suspend() {

@@ -96,40 +96,71 @@ unsigned codepage_from_environment() {
     return DEFAULT_CODEPAGE;
 }
 
-CodePage::CodePage(unsigned number) : number_(number) {
+namespace {
+
+// An iconv descriptor, or null where iconv has no such conversion.
+void *open_converter(const char *to, const char *from) {
+    iconv_t cd = iconv_open(to, from);
+    return cd == reinterpret_cast<iconv_t>(-1) ? nullptr : cd;
+}
+
+// Converts all of in, from the start state; false when iconv stops short
+// or only approximates a character (a nonzero count), with errno set.
+bool convert_all(void *cd, const char *in, size_t in_size, char *out, size_t &out_size) {
+    iconv_t converter = static_cast<iconv_t>(cd);
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    char *in_ptr = const_cast<char *>(in);
+    size_t in_left = in_size;
+    char *out_ptr = out;
+    size_t out_left = out_size;
+    size_t result = iconv(converter, &in_ptr, &in_left, &out_ptr, &out_left);
+    out_size -= out_left;
+    return result == 0 && in_left == 0;
+}
+
+} // namespace
+
+CodePage::CodePage(unsigned number) {
     char name[16];
     snprintf(name, sizeof name, "CP%u", number);
-    iconv_t cd = iconv_open("UTF-8", name);
-    if (cd != reinterpret_cast<iconv_t>(-1)) converter_ = cd;
+    converter_ = open_converter("UTF-8", name);
+    encoder_ = open_converter(name, "UTF-32LE");
     build_single_byte_glyphs();
 }
 
 CodePage::~CodePage() {
     if (converter_) iconv_close(static_cast<iconv_t>(converter_));
+    if (encoder_) iconv_close(static_cast<iconv_t>(encoder_));
 }
 
 std::string CodePage::convert(const char *bytes, size_t count, bool *incomplete) {
     *incomplete = false;
     if (!converter_) return {};
-    iconv_t cd = static_cast<iconv_t>(converter_);
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char in[2] = {};
-    for (size_t i = 0; i < count && i < sizeof in; ++i) in[i] = bytes[i];
     char out[16];
-    char *in_ptr = in;
-    size_t in_left = count;
-    char *out_ptr = out;
-    size_t out_left = sizeof out;
-    size_t result = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
-    if (result == static_cast<size_t>(-1)) {
+    size_t written = sizeof out;
+    errno = 0;
+    if (!convert_all(converter_, bytes, count, out, written) && errno != 0) {
         *incomplete = errno == EINVAL;
         return {};
     }
-    return std::string(out, static_cast<size_t>(out_ptr - out));
+    return std::string(out, written);
+}
+
+size_t CodePage::encode(uint32_t code_point, char out[2]) {
+    if (!encoder_) return 0;
+    const char in[4] = {static_cast<char>(code_point), static_cast<char>(code_point >> 8),
+                        static_cast<char>(code_point >> 16), static_cast<char>(code_point >> 24)};
+    char buffer[8];
+    size_t written = sizeof buffer;
+    if (!convert_all(encoder_, in, sizeof in, buffer, written) || written == 0 || written > 2)
+        return 0;
+    out[0] = buffer[0];
+    if (written == 2) out[1] = buffer[1];
+    return written;
 }
 
 bool CodePage::supported() {
-    if (!converts()) return false;
+    if (!converter_) return false;
     for (unsigned byte = 0x20; byte < 0x7F; ++byte) {
         if (glyphs_[byte] != std::string(1, static_cast<char>(byte))) return false;
     }

@@ -54,11 +54,7 @@ HANDLE slot_take(int fd, DWORD access) {
     return nullptr;
 }
 
-// Fails with the Windows code; returns the value a failing call returns.
-template <typename Result> Result fail(DWORD code, Result result) {
-    SetLastError(code);
-    return result;
-}
+using posix_console::fail;
 
 DWORD error_from_errno(int error) {
     return posix_console::windows_error_from_errno(error);

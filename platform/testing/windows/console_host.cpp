@@ -12,9 +12,6 @@
 namespace {
 
 constexpr WORD DEFAULT_ATTRIBUTE = 0x07;
-// Line input, processed input, echo, mouse, insert, quick edit, extended
-// flags and auto position: what GetConsoleMode reports on a new console.
-constexpr DWORD DEFAULT_INPUT_MODE = 0x1F7;
 
 [[noreturn]] void host_refuse(const char *what) {
     fprintf(stderr, "console_host: %s exists only on the Linux console\n", what);
