@@ -29,6 +29,7 @@
 #include "script_input.h"
 #include "system_errors.h"
 #include "terminal.h"
+#include "thread_pointer.h"
 #include "write_all.h"
 
 namespace posix_console {
@@ -98,7 +99,8 @@ void fork_child() {
     new (&flusher.thread) std::thread();
 }
 
-// Signals stay with the program's thread, whose waits they interrupt.
+// Signals stay with the program's thread, whose waits they interrupt; the
+// first of them may come only once that thread has its thread pointer back.
 void flusher_start() {
     static const bool fork_handled = pthread_atfork(fork_prepare, fork_parent, fork_child) == 0;
     (void)fork_handled;
@@ -107,6 +109,7 @@ void flusher_start() {
     pthread_sigmask(SIG_SETMASK, &all, &old);
     flusher.stopping = false;
     flusher.thread = std::thread(flusher_run);
+    reclaim_thread_pointer();
     pthread_sigmask(SIG_SETMASK, &old, nullptr);
 }
 

@@ -32,7 +32,7 @@ inline void i386_execv(const char *program, char *const argv[]) {
     full.insert(full.end(), {const_cast<char *>("-0"), argv[0], const_cast<char *>(program)});
     for (int i = 1; argv[i] != nullptr; ++i) full.push_back(argv[i]);
     full.push_back(nullptr);
-    execv(full[0], full.data());
+    execvp(full[0], full.data()); // the emulator may be named without its path
 }
 
 // What a shell command puts before an i386 program's path.

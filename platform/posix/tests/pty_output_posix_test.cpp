@@ -131,14 +131,18 @@ TEST(PtyOutput, ReturnFromMainClearsPaintsAndGivesTheTerminalBack) {
     EXPECT_EQ(run.bytes.find('\a'), std::string::npos);
 }
 
+// Also after a signal handled on the program's thread, which must leave
+// that thread itself: the exit then stops the flusher thread.
 TEST(PtyOutput, ExitProcessFlushesAndRestoresLikeAReturn) {
-    PtyRun run = run_on_pty("exit");
-    ASSERT_TRUE(WIFEXITED(run.status));
-    EXPECT_EQ(WEXITSTATUS(run.status), 3);
-    EXPECT_NE(run.bytes.find("plain \u2665 end"), std::string::npos);
-    std::string restore = restore_below(3);
-    ASSERT_GE(run.bytes.size(), restore.size());
-    EXPECT_EQ(run.bytes.substr(run.bytes.size() - restore.size()), restore);
+    for (const char *mode : {"exit", "resized-exit"}) {
+        PtyRun run = run_on_pty(mode);
+        ASSERT_TRUE(WIFEXITED(run.status)) << mode;
+        EXPECT_EQ(WEXITSTATUS(run.status), 3) << mode;
+        EXPECT_NE(run.bytes.find("plain \u2665 end"), std::string::npos) << mode;
+        std::string restore = restore_below(3);
+        ASSERT_GE(run.bytes.size(), restore.size()) << mode;
+        EXPECT_EQ(run.bytes.substr(run.bytes.size() - restore.size()), restore) << mode;
+    }
 }
 
 TEST(PtyOutput, BellReachesTheTerminal) {

@@ -80,6 +80,10 @@ int main(int argc, char **argv) {
     announce(argv[2]);
     if (strcmp(mode, "return") == 0) return 0;
     if (strcmp(mode, "exit") == 0) ExitProcess(3);
+    if (strcmp(mode, "resized-exit") == 0) {
+        raise(SIGWINCH); // a handler runs on this thread while the flusher lives
+        ExitProcess(3);
+    }
     if (strcmp(mode, "bell") == 0) {
         write_text(out, "\a");
         return 0;
