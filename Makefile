@@ -6,7 +6,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_BUILD = cmake --build $(1) -j $(JOBS)
 
-.PHONY: run menu test linux windows asan bench format clean
+.PHONY: run menu test linux windows asan fuzz fuzz-build bench format clean
 
 run:
 	@tools/deps.sh run
@@ -21,6 +21,8 @@ build/linux/CMakeCache.txt:
 	cmake -S . -B build/linux -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
 build/windows/CMakeCache.txt:
 	cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
+build/fuzz/CMakeCache.txt:
+	cmake -S . -B build/fuzz -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386-clang.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCONRT_FUZZ=ON
 build/linux-asan/CMakeCache.txt:
 	cmake -S . -B build/linux-asan -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake -DCMAKE_BUILD_TYPE=Debug -DCONRT_SANITIZE=ON
 
@@ -30,10 +32,19 @@ windows: build/windows/CMakeCache.txt
 	$(call CMAKE_BUILD,build/windows)
 asan: build/linux-asan/CMakeCache.txt
 	$(call CMAKE_BUILD,build/linux-asan)
+fuzz-build: build/fuzz/CMakeCache.txt
+	$(call CMAKE_BUILD,build/fuzz)
+
+# Every fuzz target for FUZZ_SECONDS, one after another on one core.
+FUZZ_SECONDS ?= 600
+fuzz:
+	@tools/deps.sh fuzz
+	@$(MAKE) --no-print-directory fuzz-build
+	tools/run-fuzz.sh $(FUZZ_SECONDS) build/fuzz/fuzz-work build/fuzz/bin/*_fuzz
 
 test:
 	@tools/deps.sh test
-	@$(MAKE) --no-print-directory linux windows asan
+	@$(MAKE) --no-print-directory linux windows asan fuzz-build
 	tools/run-tests.sh
 
 bench: linux

@@ -1,6 +1,8 @@
 // GetCommandLineA on Linux: the process's own arguments, read once from
 // /proc/self/cmdline and joined as Windows shows a command line, so that a
 // program splitting it the Windows way gets its arguments back.
+#include "command_line.h"
+
 #include "win32_api.h"
 
 #include <fstream>
@@ -51,20 +53,36 @@ std::string quoted(const std::string &argument) {
     return out + "\"";
 }
 
+// The program name is split apart from the arguments: it runs from quote to
+// quote with no escapes, so its backslashes are never doubled. A name with a
+// quote in it (no Windows file name has one) is quoted as an argument.
+std::string quoted_program_name(const std::string &name) {
+    if (!needs_quotes(name) || name.find('"') != std::string::npos) return quoted(name);
+    return "\"" + name + "\"";
+}
+
+} // namespace
+
+namespace posix_console {
+
 // Arguments that would pass the Windows limit are left out whole rather
 // than cut, so that the line stays a valid one.
-std::string join_arguments(const std::vector<std::string> &arguments) {
+std::string command_line_join(const std::vector<std::string> &arguments) {
     std::string line;
     for (const std::string &argument : arguments) {
-        std::string piece = (line.empty() ? "" : " ") + quoted(argument);
+        std::string piece = line.empty() ? quoted_program_name(argument) : " " + quoted(argument);
         if (line.size() + piece.size() >= COMMAND_LINE_LIMIT) break;
         line += piece;
     }
     return line;
 }
 
+} // namespace posix_console
+
+namespace {
+
 std::string &command_line() {
-    static std::string line = join_arguments(process_arguments());
+    static std::string line = posix_console::command_line_join(process_arguments());
     return line;
 }
 

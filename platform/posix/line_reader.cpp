@@ -83,7 +83,9 @@ class LineEditor {
     void replace_text(const std::string &text);
     void recall(size_t index);
     void erase(size_t from, size_t to);
+    void bring_back_start(size_t cell_count);
     void show();
+    long cell_offset(size_t cell) const;
     COORD cell_position(size_t cell) const;
     void move_to_cell(size_t cell);
 
@@ -236,10 +238,16 @@ std::string LineEditor::finish() {
     return text_ + ((mode_ & ENABLE_PROCESSED_INPUT) ? "\r\n" : "\r");
 }
 
+// Where a cell of the line is now, as an offset from the buffer's first
+// cell: negative once a long line has scrolled its start off the top.
+long LineEditor::cell_offset(size_t cell) const {
+    return static_cast<long>(origin_.Y) * buffer_size().X + origin_.X + static_cast<long>(cell);
+}
+
 COORD LineEditor::cell_position(size_t cell) const {
     COORD size = buffer_size();
-    long linear = static_cast<long>(origin_.Y) * size.X + origin_.X + static_cast<long>(cell);
-    long row = std::clamp(linear / size.X, 0L, static_cast<long>(size.Y - 1));
+    long linear = std::max(cell_offset(cell), 0L);
+    long row = std::min(linear / size.X, static_cast<long>(size.Y - 1));
     return COORD{static_cast<SHORT>(linear % size.X), static_cast<SHORT>(row)};
 }
 
@@ -249,19 +257,40 @@ void LineEditor::move_to_cell(size_t cell) {
     if (target.X != now.X || target.Y != now.Y) set_cursor(target);
 }
 
+// A line whose start scrolled off the top comes down again as it gets
+// shorter, as far as the top row, rather than staying out of sight: its
+// start goes to the lowest row that keeps its end in the buffer, and every
+// cell the old echo still covers is drawn again from there.
+void LineEditor::bring_back_start(size_t cell_count) {
+    if (origin_.Y >= 0) return;
+    COORD size = buffer_size();
+    long end_row = (origin_.X + static_cast<long>(cell_count)) / size.X;
+    long row = std::min(0L, size.Y - 1 - end_row);
+    if (row <= origin_.Y) return;
+    long old_end = cell_offset(shown_.size());
+    origin_.Y = static_cast<SHORT>(row);
+    // No laid-out cell is a NUL, so each of these counts as changed.
+    shown_.assign(static_cast<size_t>(std::max(old_end - cell_offset(0), 0L)), '\0');
+}
+
 // Rewrites the cells from the first one that changed, so that typing at the
 // end of a line echoes just the character typed.
 void LineEditor::show() {
     if (!echo_) return;
     Layout layout = lay_out(text_, origin_.X, buffer_size().X);
     const std::string &cells = layout.cells;
+    bring_back_start(cells.size());
     size_t same = 0;
     while (same < cells.size() && same < shown_.size() && cells[same] == shown_[same]) ++same;
     size_t longest = std::max(cells.size(), shown_.size());
     if (same < longest) {
-        move_to_cell(same);
         std::string out = cells.substr(same);
         if (shown_.size() > cells.size()) out.append(shown_.size() - cells.size(), ' ');
+        // The cells that scrolled off the top are gone: only the rest is drawn.
+        size_t gone =
+            static_cast<size_t>(std::clamp(-cell_offset(same), 0L, static_cast<long>(out.size())));
+        out.erase(0, gone);
+        move_to_cell(same + gone);
         COORD size = buffer_size();
         long expected_row = origin_.Y + (origin_.X + static_cast<long>(longest)) / size.X;
         echo(out.data(), out.size());

@@ -1,0 +1,62 @@
+// The integer parsers against a reference that reads the text with 64-bit
+// arithmetic: blanks, an optional sign (parse_int only), decimal digits; the
+// digits end at the first other character or at the given length, which the
+// parsers must never read past.
+#include <stdint.h>
+#include <string.h>
+
+#include <memory>
+
+#include "con_input.h"
+#include "console_host.h"
+#include "fuzz_check.h"
+
+namespace {
+
+struct Reference {
+    bool valid;
+    int64_t value;
+};
+
+// The magnitude saturates just past `limit`, so any run of digits fits.
+Reference read_decimal(const char *text, size_t length, bool with_sign, int64_t limit,
+                       bool blank_is_valid) {
+    size_t i = 0;
+    while (i < length && (text[i] == ' ' || text[i] == '\t')) ++i;
+    if (i == length) return {blank_is_valid, 0};
+    bool negative = false;
+    if (with_sign && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    if (with_sign && (i == length || text[i] < '0' || text[i] > '9')) return {false, 0};
+    int64_t magnitude = 0;
+    for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i)
+        magnitude = std::min<int64_t>(magnitude * 10 + (text[i] - '0'), limit + 2);
+    int64_t bound = negative ? limit + 1 : limit;
+    if (magnitude > bound) return {false, 0};
+    return {true, negative ? -magnitude : magnitude};
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    console_host_open(80, 25); // the parsers write their error texts there
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    // A copy of exactly `size` bytes, so that reading past the end is caught.
+    std::unique_ptr<char[]> text(new char[size ? size : 1]);
+    memcpy(text.get(), data, size);
+    uint32_t length = static_cast<uint32_t>(size);
+
+    bool valid = false;
+    int32_t value = parse_int(text.get(), length, &valid);
+    Reference r = read_decimal(text.get(), size, true, INT32_MAX, true);
+    FUZZ_CHECK(valid == r.valid);
+    FUZZ_CHECK(value == (r.valid ? r.value : 0));
+
+    uint32_t unsigned_value = parse_dec(text.get(), length, &valid);
+    r = read_decimal(text.get(), size, false, UINT32_MAX, false);
+    FUZZ_CHECK(valid == r.valid);
+    FUZZ_CHECK(unsigned_value == (r.valid ? static_cast<uint32_t>(r.value) : 0u));
+    return 0;
+}
