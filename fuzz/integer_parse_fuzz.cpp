@@ -1,7 +1,8 @@
 // The integer parsers against a reference that reads the text with 64-bit
-// arithmetic: blanks, an optional sign (parse_int only), decimal digits; the
-// digits end at the first other character or at the given length, which the
-// parsers must never read past.
+// arithmetic: blanks, an optional sign (parse_int only), decimal digits. The
+// length bounds only the blank skip; the digit run ends at the first other
+// character, so a caller's text ends in one (here the terminating zero, and
+// no byte after it may be read).
 #include <stdint.h>
 #include <string.h>
 
@@ -26,9 +27,9 @@ Reference read_decimal(const char *text, size_t length, bool with_sign, int64_t 
     if (i == length) return {blank_is_valid, 0};
     bool negative = false;
     if (with_sign && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    if (with_sign && (i == length || text[i] < '0' || text[i] > '9')) return {false, 0};
+    if (with_sign && (text[i] < '0' || text[i] > '9')) return {false, 0};
     int64_t magnitude = 0;
-    for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i)
+    for (; text[i] >= '0' && text[i] <= '9'; ++i)
         magnitude = std::min<int64_t>(magnitude * 10 + (text[i] - '0'), limit + 2);
     int64_t bound = negative ? limit + 1 : limit;
     if (magnitude > bound) return {false, 0};
@@ -43,19 +44,23 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    // A copy of exactly `size` bytes, so that reading past the end is caught.
-    std::unique_ptr<char[]> text(new char[size ? size : 1]);
-    memcpy(text.get(), data, size);
-    uint32_t length = static_cast<uint32_t>(size);
+    if (size == 0) return 0;
+    // The first byte picks the length the caller gives; the rest is the text,
+    // copied with just its terminator so that reading past it is caught.
+    size_t text_size = size - 1;
+    uint32_t length = static_cast<uint32_t>(data[0] <= text_size ? data[0] : text_size);
+    std::unique_ptr<char[]> text(new char[text_size + 1]);
+    memcpy(text.get(), data + 1, text_size);
+    text[text_size] = '\0';
 
     bool valid = false;
     int32_t value = parse_int(text.get(), length, &valid);
-    Reference r = read_decimal(text.get(), size, true, INT32_MAX, true);
+    Reference r = read_decimal(text.get(), length, true, INT32_MAX, true);
     FUZZ_CHECK(valid == r.valid);
     FUZZ_CHECK(value == (r.valid ? r.value : 0));
 
     uint32_t unsigned_value = parse_dec(text.get(), length, &valid);
-    r = read_decimal(text.get(), size, false, UINT32_MAX, false);
+    r = read_decimal(text.get(), length, false, UINT32_MAX, false);
     FUZZ_CHECK(valid == r.valid);
     FUZZ_CHECK(unsigned_value == (r.valid ? static_cast<uint32_t>(r.value) : 0u));
     return 0;

@@ -60,12 +60,12 @@ int32_t parse_int(const char *text, uint32_t length, bool *valid) {
     } else if (text[i] == '+') {
         ++i;
     }
-    if (i == length || !is_digit(text[i])) return parse_failure(invalid_integer_text, valid);
+    if (!is_digit(text[i])) return parse_failure(invalid_integer_text, valid);
     // The limit is checked before each step, so the magnitude never wraps;
     // 2147483648 is let through for the one value that needs it.
     const uint32_t limit = negative ? INT_MAGNITUDE_LIMIT + 1 : INT_MAGNITUDE_LIMIT;
     uint32_t magnitude = 0;
-    for (; i < length && is_digit(text[i]); ++i) {
+    for (; is_digit(text[i]); ++i) {
         uint32_t digit = static_cast<uint32_t>(text[i] - '0');
         if (magnitude > (limit - digit) / 10) return parse_failure(integer_overflow_text, valid);
         magnitude = magnitude * 10 + digit;
@@ -79,7 +79,7 @@ uint32_t parse_dec(const char *text, uint32_t length, bool *valid) {
     uint32_t i = skip_blanks(text, length);
     if (i == length) return report<uint32_t>(0, false, valid);
     uint32_t value = 0;
-    for (; i < length && is_digit(text[i]); ++i) {
+    for (; is_digit(text[i]); ++i) {
         uint32_t digit = static_cast<uint32_t>(text[i] - '0');
         if (value > (UINT32_MAX - digit) / 10) return report<uint32_t>(0, false, valid);
         value = value * 10 + digit;
