@@ -35,7 +35,7 @@ struct Seen {
 };
 
 // Starts this program with the given arguments after its name.
-Seen run_self(const std::vector<std::string> &arguments) {
+Seen run_self(const std::vector<std::string> &arguments, const char *name = "self") {
     std::string report = "/tmp/conrt_command_line_" + std::to_string(getpid());
     std::string filter = "--gtest_filter=CommandLineChild.*";
     pid_t child = fork();
@@ -45,7 +45,7 @@ Seen run_self(const std::vector<std::string> &arguments) {
         dup2(quiet, STDOUT_FILENO); // the child's test report is not this test's
         dup2(quiet, STDERR_FILENO);
         std::vector<char *> argv;
-        argv.push_back(const_cast<char *>("self"));
+        argv.push_back(const_cast<char *>(name));
         argv.push_back(filter.data());
         for (const std::string &a : arguments) argv.push_back(const_cast<char *>(a.c_str()));
         argv.push_back(nullptr);
@@ -90,6 +90,14 @@ TEST(CommandLine, ArgumentsJoinedAndQuotedAsOnWindows) {
         EXPECT_EQ(seen.found, "1");
         EXPECT_EQ(seen.tail, FILTER + c.shown);
     }
+}
+
+// Windows reads the program name from quote to quote with no escapes: its
+// backslashes stay single, and the tail starts right after the quote.
+TEST(CommandLine, ProgramNameIsQuotedWithoutEscapes) {
+    Seen seen = run_self({"x"}, "my dir\\");
+    EXPECT_EQ(seen.line, "\"my dir\\\" " + FILTER + " x");
+    EXPECT_EQ(seen.tail, " " + FILTER + " x");
 }
 
 } // namespace

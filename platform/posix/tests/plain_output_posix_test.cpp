@@ -19,8 +19,8 @@ struct RunResult {
 };
 
 RunResult run_probe(const std::string &environment, const std::string &mode) {
-    std::string command =
-        environment + " " + i386_shell_prefix() + TTY_PROBE_PATH + " " + mode + " /dev/null < /dev/null 2>/dev/null";
+    std::string command = environment + " " + i386_shell_prefix() + TTY_PROBE_PATH + " " + mode +
+                          " /dev/null < /dev/null 2>/dev/null";
     RunResult result{"", -1};
     FILE *pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
