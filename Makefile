@@ -35,12 +35,18 @@ asan: build/linux-asan/CMakeCache.txt
 fuzz-build: build/fuzz/CMakeCache.txt
 	$(call CMAKE_BUILD,build/fuzz)
 
-# Every fuzz target for FUZZ_SECONDS, one after another on one core.
+# Every fuzz target for FUZZ_SECONDS, one after another on one core, then
+# RENDER_SEQUENCES random sequences of the differential renderer check (a
+# new seed each run; a failure names the seed of its sequence).
 FUZZ_SECONDS ?= 600
-fuzz:
+RENDER_SEQUENCES ?= 10000
+fuzz: build/linux/CMakeCache.txt
 	@tools/deps.sh fuzz
 	@$(MAKE) --no-print-directory fuzz-build
+	$(call CMAKE_BUILD,build/linux) --target render_diff_probe
 	tools/run-fuzz.sh $(FUZZ_SECONDS) build/fuzz/fuzz-work build/fuzz/bin/*_fuzz
+	python3 platform/posix/tests/render_diff/render_diff_test.py build/linux/bin/render_diff_probe \
+		--sequences $(RENDER_SEQUENCES) --seed $$(date +%s)
 
 test:
 	@tools/deps.sh test

@@ -51,7 +51,8 @@ fi
 # The fuzz targets: clang and its libFuzzer runtime (i386 included); the
 # suite runs them briefly, so the test goal wants them too.
 case "$goal" in
-test | fuzz) packages="$packages clang-14 libclang-rt-14-dev" ;;
+test) packages="$packages clang-14 libclang-rt-14-dev" ;;
+fuzz) packages="$packages clang-14 libclang-rt-14-dev tmux" ;;
 esac
 [ -n "$packages" ] && install $packages
 exit 0
