@@ -2,6 +2,7 @@
 """Idle CPU and key-to-screen latency of the menu in a pseudo-terminal.
 
 usage: bench/menu_input_bench.py [PATH_TO_MENU] [--idle SECONDS] [--keys N]
+                                 [--frames PATH_TO_FRAME_BENCH]
 
 Starts the menu in a pseudo-terminal of 80 x 25 and measures:
 - idle CPU: user + system time the process uses while it sits at the menu
@@ -10,7 +11,9 @@ Starts the menu in a pseudo-terminal of 80 x 25 and measures:
   of the screen it brings reads back from the terminal (the poll path);
 - echo latency: from writing a digit at the prompt "Input n" until its echo
   reads back (the line editor's path), typed as digit and Backspace in turn.
-Prints the median and the 99th percentile of each latency.
+Prints the median and the 99th percentile of each latency. With --frames,
+also runs a program that polls while it draws 60 frames a second in the same
+kind of terminal and prints the frame rate it keeps.
 """
 import fcntl
 import os
@@ -26,7 +29,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import i386  # noqa: E402
 
 
-def start_menu(path):
+def start_menu(path, *arguments, stderr=None):
     master, slave = os.openpty()
     fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 25, 80, 0, 0))
 
@@ -35,7 +38,8 @@ def start_menu(path):
         fcntl.ioctl(0, termios.TIOCSCTTY, 0)
 
     env = dict(os.environ, TERM="xterm-256color")
-    proc = subprocess.Popen(i386.command(path), stdin=slave, stdout=slave, stderr=slave,
+    proc = subprocess.Popen(i386.command(path, *arguments), stdin=slave, stdout=slave,
+                            stderr=stderr if stderr is not None else slave,
                             preexec_fn=take_terminal, env=env, close_fds=True)
     os.close(slave)
     return proc, master
@@ -59,10 +63,24 @@ def drain(master, quiet=0.3, limit=10.0):
     return data
 
 
-def cpu_ticks(pid):
-    with open(f"/proc/{pid}/stat") as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return int(fields[11]) + int(fields[12])  # utime + stime
+def cpu_seconds(pid):
+    """CPU time of all the process's threads, to the nanosecond (schedstat);
+    the clock ticks of /proc/<pid>/stat are too coarse for an idle program."""
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        with open(f"/proc/{pid}/task/{task}/schedstat") as f:
+            total += int(f.read().split()[0])
+    return total / 1e9
+
+
+def frame_rate(path, seconds=5):
+    proc, master = start_menu(path, str(seconds), stderr=subprocess.PIPE)
+    try:
+        while proc.poll() is None:
+            drain(master, quiet=0.2, limit=1)
+        print(proc.stderr.read().decode().strip())
+    finally:
+        os.close(master)
 
 
 def key_latency(master, key, expect=None, limit=2.0):
@@ -98,27 +116,29 @@ def main():
     path = "build/linux/bin/menu"
     idle = 10.0
     keys = 200
+    frames = None
     while args:
         a = args.pop(0)
         if a == "--idle":
             idle = float(args.pop(0))
         elif a == "--keys":
             keys = int(args.pop(0))
+        elif a == "--frames":
+            frames = args.pop(0)
         else:
             path = a
     proc, master = start_menu(path)
     try:
         drain(master, quiet=0.5)
-        hz = os.sysconf("SC_CLK_TCK")
-        before = cpu_ticks(proc.pid)
+        before = cpu_seconds(proc.pid)
         t0 = time.monotonic()
         while time.monotonic() - t0 < idle:
             left = idle - (time.monotonic() - t0)
             drain(master, quiet=left, limit=left)
-        spent = (cpu_ticks(proc.pid) - before) / hz
+        spent = cpu_seconds(proc.pid) - before
         elapsed = time.monotonic() - t0
-        print(f"idle at the menu: {spent:.3f} s CPU in {elapsed:.1f} s = "
-              f"{100 * spent / elapsed:.2f}% of one core")
+        print(f"idle at the menu: {spent:.4f} s CPU in {elapsed:.1f} s = "
+              f"{100 * spent / elapsed:.3f}% of one core")
 
         menu_key = []
         echo = []
@@ -140,6 +160,8 @@ def main():
         proc.kill()
         proc.wait()
         os.close(master)
+    if frames:
+        frame_rate(frames)
 
 
 if __name__ == "__main__":

@@ -18,12 +18,21 @@ constexpr unsigned INPUT_END_EXIT_CODE = 1;
 constexpr unsigned CTRL_C_EXIT_CODE = 130;
 // A lone ESC is the Escape key when nothing follows within this delay.
 constexpr int ESCAPE_DELAY_MS = 30;
-// The longest a Peek that finds nothing waits for a terminal to send. The
-// wait ends the moment a byte arrives, so it adds nothing to a key's way in;
-// it only bounds how often a program that polls in a loop wakes up: each
-// wake-up costs about 25 us on a virtual machine, too much at 1000 a second
-// for polling to stay under 2% of a core.
+// How long a Peek that finds nothing waits for a terminal to send. The wait
+// ends the moment a byte arrives, so it adds nothing to a key's way in; it
+// only bounds how often a program that polls in a loop wakes up, each
+// wake-up costing about 25 us on a virtual machine. A loop that has just
+// drawn or taken a key waits PEEK_WAIT_MS; once nothing has come in or gone
+// out for a while, the wait grows to an eighth of that quiet time, so that
+// anything the program does on its own clock starts at most an eighth late
+// (a loop drawing 60 frames a second never waits more than 2 ms). At
+// IDLE_PEEK_WAIT_MAX_MS, reached after 0.4 s of quiet, an idle menu wakes
+// 20 times a second, about 0.05% of a core; a program that starts drawing on
+// its own after a long quiet starts at most that late, under a frame's
+// worth at the rates people notice as motion.
 constexpr int PEEK_WAIT_MS = 2;
+constexpr int IDLE_WAIT_FRACTION = 8;
+constexpr int IDLE_PEEK_WAIT_MAX_MS = 50;
 
 // Takes in what a terminal has already sent, without waiting; deciding
 // Ctrl+C by `mode`, the input mode in force as the bytes are taken in.
