@@ -53,7 +53,9 @@ test:
 	@$(MAKE) --no-print-directory linux windows asan fuzz-build
 	tools/run-tests.sh
 
-bench: linux
+bench:
+	@tools/deps.sh bench
+	@$(MAKE) --no-print-directory linux
 	tools/run-bench.sh
 
 format:

@@ -32,7 +32,6 @@ import time
 
 QUIET = 1.0  # seconds without output that end the first painting
 PAINT_TIMEOUT = 60.0
-CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(ROOT, "tools"))
@@ -111,13 +110,17 @@ def processes_with(marker):
     return found
 
 
-def cpu_ticks(pids):
+def cpu_seconds(pids):
+    """CPU time of each process, all its threads, to the nanosecond
+    (schedstat): clock ticks are too coarse for an idle program."""
     total = {}
     for pid in pids:
         try:
-            with open(f"/proc/{pid}/stat") as stat:
-                fields = stat.read().rsplit(")", 1)[1].split()
-            total[pid] = int(fields[11]) + int(fields[12])  # utime + stime
+            seconds = 0
+            for task in os.listdir(f"/proc/{pid}/task"):
+                with open(f"/proc/{pid}/task/{task}/schedstat") as stat:
+                    seconds += int(stat.read().split()[0]) / 1e9
+            total[pid] = seconds
         except OSError:
             continue
     return total
@@ -125,11 +128,11 @@ def cpu_ticks(pids):
 
 def idle_cpu(marker, seconds, session):
     """Per cent of one core used by the marked processes over the idle time."""
-    before = cpu_ticks(processes_with(marker))
+    before = cpu_seconds(processes_with(marker))
     sent = session.bytes_during(seconds)
-    after = cpu_ticks(processes_with(marker))
+    after = cpu_seconds(processes_with(marker))
     used = sum(after[pid] - before.get(pid, 0) for pid in after)
-    return 100.0 * used / CLOCK_TICKS / seconds, sent, len(after)
+    return 100.0 * used / seconds, sent, len(after)
 
 
 def measure(name, command, env, marker, runs, idle):
@@ -193,7 +196,7 @@ def print_table(rows):
             "idle bytes", "processes"]
     print(f"{'':24}" + "".join(f"{k:>18}" for k in keys))
     for row in rows:
-        print(f"{row['name']:24}" + "".join(f"{row[k]:>18.1f}" if isinstance(row[k], float)
+        print(f"{row['name']:24}" + "".join(f"{row[k]:>18.3f}" if isinstance(row[k], float)
                                             else f"{row[k]:>18}" for k in keys))
 
 

@@ -49,10 +49,12 @@ if [ "$goal" = test ]; then
     [ "$mode" = native ] && packages="$packages wine wine32:i386"
 fi
 # The fuzz targets: clang and its libFuzzer runtime (i386 included); the
-# suite runs them briefly, so the test goal wants them too.
+# suite runs them briefly, so the test goal wants them too. The in-process
+# benchmarks run on Google Benchmark, i386, built with the Linux tree.
 case "$goal" in
-test) packages="$packages clang-14 libclang-rt-14-dev" ;;
+test) packages="$packages clang-14 libclang-rt-14-dev libbenchmark-dev:i386" ;;
 fuzz) packages="$packages clang-14 libclang-rt-14-dev tmux" ;;
+bench) packages="$packages libbenchmark-dev:i386" ;;
 esac
 [ -n "$packages" ] && install $packages
 exit 0
