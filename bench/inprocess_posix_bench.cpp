@@ -96,9 +96,9 @@ void decode_keys(benchmark::State &state) {
         size_t at = 0;
         while (at < bytes.size()) {
             DecodedKey key;
-            DecodeResult r = key_decoder_decode(
-                reinterpret_cast<const unsigned char *>(bytes.data()) + at, bytes.size() - at, true,
-                options, decoder, key);
+            DecodeResult r =
+                key_decoder_decode(reinterpret_cast<const unsigned char *>(bytes.data()) + at,
+                                   bytes.size() - at, true, options, decoder, key);
             benchmark::DoNotOptimize(key.count);
             at += r.consumed;
         }
