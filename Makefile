@@ -40,9 +40,9 @@ fuzz-build: build/fuzz/CMakeCache.txt
 # new seed each run; a failure names the seed of its sequence).
 FUZZ_SECONDS ?= 600
 RENDER_SEQUENCES ?= 10000
-fuzz: build/linux/CMakeCache.txt
+fuzz:
 	@tools/deps.sh fuzz
-	@$(MAKE) --no-print-directory fuzz-build
+	@$(MAKE) --no-print-directory fuzz-build build/linux/CMakeCache.txt
 	$(call CMAKE_BUILD,build/linux) --target render_diff_probe
 	tools/run-fuzz.sh $(FUZZ_SECONDS) build/fuzz/fuzz-work build/fuzz/bin/*_fuzz
 	python3 platform/posix/tests/render_diff/render_diff_test.py build/linux/bin/render_diff_probe \
