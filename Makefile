@@ -8,7 +8,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_BUILD = cmake --build $(1) -j $(JOBS)
 
-.PHONY: run menu test linux windows asan package bench format clean
+.PHONY: run menu test linux windows asan package fuzz fuzz-build bench format clean
 
 run:
 	@tools/deps.sh run
@@ -23,6 +23,8 @@ build/linux/CMakeCache.txt:
 	cmake -S . -B build/linux -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
 build/windows/CMakeCache.txt:
 	cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
+build/fuzz/CMakeCache.txt:
+	cmake -S . -B build/fuzz -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386-clang.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCONRT_FUZZ=ON
 build/linux-asan/CMakeCache.txt:
 	cmake -S . -B build/linux-asan -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake -DCMAKE_BUILD_TYPE=Debug -DCONRT_SANITIZE=ON
 
@@ -32,6 +34,21 @@ windows: build/windows/CMakeCache.txt
 	$(call CMAKE_BUILD,build/windows)
 asan: build/linux-asan/CMakeCache.txt
 	$(call CMAKE_BUILD,build/linux-asan)
+fuzz-build: build/fuzz/CMakeCache.txt
+	$(call CMAKE_BUILD,build/fuzz)
+
+# Every fuzz target for FUZZ_SECONDS, one after another on one core, then
+# RENDER_SEQUENCES random sequences of the differential renderer check (a
+# new seed each run; a failure names the seed of its sequence).
+FUZZ_SECONDS ?= 600
+RENDER_SEQUENCES ?= 10000
+fuzz:
+	@tools/deps.sh fuzz
+	@$(MAKE) --no-print-directory fuzz-build build/linux/CMakeCache.txt
+	$(call CMAKE_BUILD,build/linux) --target render_diff_probe
+	tools/run-fuzz.sh $(FUZZ_SECONDS) build/fuzz/fuzz-work build/fuzz/bin/*_fuzz
+	python3 platform/posix/tests/render_diff/render_diff_test.py build/linux/bin/render_diff_probe \
+		--sequences $(RENDER_SEQUENCES) --seed $$(date +%s)
 
 package: build/linux/CMakeCache.txt build/windows/CMakeCache.txt
 	$(call CMAKE_BUILD,build/linux) --target conrt
@@ -41,10 +58,12 @@ package: build/linux/CMakeCache.txt build/windows/CMakeCache.txt
 
 test:
 	@tools/deps.sh test
-	@$(MAKE) --no-print-directory linux windows asan
+	@$(MAKE) --no-print-directory linux windows asan fuzz-build
 	tools/run-tests.sh
 
-bench: linux
+bench:
+	@tools/deps.sh bench
+	@$(MAKE) --no-print-directory linux
 	tools/run-bench.sh
 
 format:

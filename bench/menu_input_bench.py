@@ -2,6 +2,7 @@
 """Idle CPU and key-to-screen latency of the menu in a pseudo-terminal.
 
 usage: bench/menu_input_bench.py [PATH_TO_MENU] [--idle SECONDS] [--keys N]
+                                 [--frames PATH_TO_FRAME_BENCH]
 
 Starts the menu in a pseudo-terminal of 80 x 25 and measures:
 - idle CPU: user + system time the process uses while it sits at the menu
@@ -10,21 +11,25 @@ Starts the menu in a pseudo-terminal of 80 x 25 and measures:
   of the screen it brings reads back from the terminal (the poll path);
 - echo latency: from writing a digit at the prompt "Input n" until its echo
   reads back (the line editor's path), typed as digit and Backspace in turn.
-Prints the median and the 99th percentile of each latency.
+Prints the median and the 99th percentile of each latency. With --frames,
+also runs a program that polls while it draws 60 frames a second in the same
+kind of terminal and prints the frame rate it keeps.
 """
 import os
 import select
 import statistics
+import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
 import i386  # noqa: E402
-from tmux_session import cpu_ticks, start_in_terminal  # noqa: E402
+from tmux_session import cpu_seconds, start_in_terminal  # noqa: E402
 
 
-def start_menu(path):
-    return start_in_terminal(i386.command(path), dict(os.environ, TERM="xterm-256color"))
+def start_menu(path, *arguments, stderr=None):
+    return start_in_terminal(i386.command(path, *arguments), dict(os.environ, TERM="xterm-256color"),
+                             stderr=stderr)
 
 
 def drain(master, quiet=0.3, limit=10.0):
@@ -43,6 +48,16 @@ def drain(master, quiet=0.3, limit=10.0):
             break
         data += chunk
     return data
+
+
+def frame_rate(path, seconds=5):
+    proc, master = start_menu(path, str(seconds), stderr=subprocess.PIPE)
+    try:
+        while proc.poll() is None:
+            drain(master, quiet=0.2, limit=1)
+        print(proc.stderr.read().decode().strip())
+    finally:
+        os.close(master)
 
 
 def key_latency(master, key, expect=None, limit=2.0):
@@ -78,27 +93,29 @@ def main():
     path = "build/linux/bin/menu"
     idle = 10.0
     keys = 200
+    frames = None
     while args:
         a = args.pop(0)
         if a == "--idle":
             idle = float(args.pop(0))
         elif a == "--keys":
             keys = int(args.pop(0))
+        elif a == "--frames":
+            frames = args.pop(0)
         else:
             path = a
     proc, master = start_menu(path)
     try:
         drain(master, quiet=0.5)
-        hz = os.sysconf("SC_CLK_TCK")
-        before = cpu_ticks(proc.pid)
+        before = cpu_seconds(proc.pid)
         t0 = time.monotonic()
         while time.monotonic() - t0 < idle:
             left = idle - (time.monotonic() - t0)
             drain(master, quiet=left, limit=left)
-        spent = (cpu_ticks(proc.pid) - before) / hz
+        spent = cpu_seconds(proc.pid) - before
         elapsed = time.monotonic() - t0
-        print(f"idle at the menu: {spent:.3f} s CPU in {elapsed:.1f} s = "
-              f"{100 * spent / elapsed:.2f}% of one core")
+        print(f"idle at the menu: {spent:.4f} s CPU in {elapsed:.1f} s = "
+              f"{100 * spent / elapsed:.3f}% of one core")
 
         menu_key = []
         echo = []
@@ -120,6 +137,8 @@ def main():
         proc.kill()
         proc.wait()
         os.close(master)
+    if frames:
+        frame_rate(frames)
 
 
 if __name__ == "__main__":

@@ -27,12 +27,11 @@ import time
 
 QUIET = 1.0  # seconds without output that end the first painting
 PAINT_TIMEOUT = 60.0
-CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 import i386  # noqa: E402
-from tmux_session import cpu_ticks, start_in_terminal  # noqa: E402
+from tmux_session import cpu_seconds, start_in_terminal  # noqa: E402
 
 
 class Session:
@@ -98,11 +97,11 @@ def processes_with(marker):
     return found
 
 
-def cpu_ticks_of(pids):
+def cpu_seconds_of(pids):
     total = {}
     for pid in pids:
         try:
-            total[pid] = cpu_ticks(pid)
+            total[pid] = cpu_seconds(pid)
         except OSError:
             continue
     return total
@@ -110,11 +109,11 @@ def cpu_ticks_of(pids):
 
 def idle_cpu(marker, seconds, session):
     """Per cent of one core used by the marked processes over the idle time."""
-    before = cpu_ticks_of(processes_with(marker))
+    before = cpu_seconds_of(processes_with(marker))
     sent = session.bytes_during(seconds)
-    after = cpu_ticks_of(processes_with(marker))
+    after = cpu_seconds_of(processes_with(marker))
     used = sum(after[pid] - before.get(pid, 0) for pid in after)
-    return 100.0 * used / CLOCK_TICKS / seconds, sent, len(after)
+    return 100.0 * used / seconds, sent, len(after)
 
 
 def measure(name, command, env, marker, runs, idle):
@@ -178,7 +177,7 @@ def print_table(rows):
             "idle bytes", "processes"]
     print(f"{'':24}" + "".join(f"{k:>18}" for k in keys))
     for row in rows:
-        print(f"{row['name']:24}" + "".join(f"{row[k]:>18.1f}" if isinstance(row[k], float)
+        print(f"{row['name']:24}" + "".join(f"{row[k]:>18.3f}" if isinstance(row[k], float)
                                             else f"{row[k]:>18}" for k in keys))
 
 

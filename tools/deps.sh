@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian packages that a make goal needs, when run as root;
-# otherwise names the one command to run. Usage: tools/deps.sh run|test
+# otherwise names the one command to run. Usage: tools/deps.sh run|test|fuzz|bench
 set -e
 goal=${1:-test}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -49,5 +49,13 @@ if [ "$goal" = test ]; then
     # refuses those, and the Windows suites are skipped there.
     [ "$mode" = native ] && packages="$packages wine wine32:i386"
 fi
+# The fuzz targets: clang and its libFuzzer runtime (i386 included); the
+# suite runs them briefly, so the test goal wants them too. The in-process
+# benchmarks run on Google Benchmark, i386, built with the Linux tree.
+case "$goal" in
+test) packages="$packages clang-14 libclang-rt-14-dev libbenchmark-dev:i386" ;;
+fuzz) packages="$packages clang-14 libclang-rt-14-dev tmux" ;;
+bench) packages="$packages libbenchmark-dev:i386" ;;
+esac
 [ -n "$packages" ] && install $packages
 exit 0

@@ -38,9 +38,10 @@ class Checks:
         print(success_text)
 
 
-def start_in_terminal(command, env, columns=80, rows=25):
+def start_in_terminal(command, env, columns=80, rows=25, stderr=None):
     """Starts command on a new pseudo-terminal of columns x rows, its
-    controlling terminal; returns the process and the master side."""
+    controlling terminal (and its standard error, unless stderr says where
+    else); returns the process and the master side."""
     master, slave = os.openpty()
     fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", rows, columns, 0, 0))
 
@@ -48,10 +49,21 @@ def start_in_terminal(command, env, columns=80, rows=25):
         os.setsid()
         fcntl.ioctl(0, termios.TIOCSCTTY, 0)
 
-    process = subprocess.Popen(command, stdin=slave, stdout=slave, stderr=slave,
+    process = subprocess.Popen(command, stdin=slave, stdout=slave,
+                               stderr=stderr if stderr is not None else slave,
                                preexec_fn=take_terminal, env=env, close_fds=True)
     os.close(slave)
     return process, master
+
+
+def cpu_seconds(pid):
+    """CPU time of all the process's threads, to the nanosecond (schedstat);
+    the clock ticks of /proc/<pid>/stat are too coarse for an idle program."""
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        with open(f"/proc/{pid}/task/{task}/schedstat") as f:
+            total += int(f.read().split()[0])
+    return total / 1e9
 
 
 def cpu_ticks(pid):

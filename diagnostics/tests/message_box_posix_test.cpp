@@ -138,8 +138,10 @@ TEST_F(MessageBox, WindowsStylesAndDefaults) {
     } cases[] = {
         {MB_OKCANCEL, {ESCAPE}, IDCANCEL},
         {MB_OKCANCEL, {ENTER}, IDOK},
-        {MB_YESNO | 0x100, {ENTER}, IDNO},  // MB_DEFBUTTON2
-        {3, {ESCAPE}, IDCANCEL},            // MB_YESNOCANCEL
+        {MB_YESNO | 0x100, {ENTER}, IDNO}, // MB_DEFBUTTON2
+        {3, {ESCAPE}, IDCANCEL},           // MB_YESNOCANCEL
+        {3, {SHIFT_TAB, ENTER}, IDCANCEL}, // back from the first wraps to the last
+        {3, {TAB, TAB, SHIFT_TAB, ENTER}, IDNO},
         {2, {ESCAPE, Key{'R', 'r', 0}}, 4}, // MB_ABORTRETRYIGNORE: no Cancel, Escape does nothing
     };
     for (const auto &c : cases) {

@@ -1,6 +1,8 @@
 // GetCommandLineA on Linux: the process's own arguments, read once from
 // /proc/self/cmdline and joined as Windows shows a command line, so that a
 // program splitting it the Windows way gets its arguments back.
+#include "command_line.h"
+
 #include "win32_api.h"
 
 #include <fstream>
@@ -52,17 +54,22 @@ std::string quoted(const std::string &argument) {
 }
 
 // The program's name as the command tail scanner reads it: up to a blank,
-// or through a quoted part. No quoting gets a double quote past that scan
-// (Windows file names never hold one), so such a name is given as the path
-// by which this process always reaches its own program.
-std::string program_name(const std::string &argument) {
-    if (argument.find('"') != std::string::npos) return "/proc/self/exe";
-    return quoted(argument);
+// or from quote to quote with no escapes, so its backslashes are never
+// doubled. No quoting gets a double quote past that scan (Windows file names
+// never hold one), so such a name is given as the path by which this process
+// always reaches its own program.
+std::string program_name(const std::string &name) {
+    if (name.find('"') != std::string::npos) return "/proc/self/exe";
+    return needs_quotes(name) ? "\"" + name + "\"" : name;
 }
+
+} // namespace
+
+namespace posix_console {
 
 // Arguments that would pass the Windows limit are left out whole rather
 // than cut, so that the line stays a valid one.
-std::string join_arguments(const std::vector<std::string> &arguments) {
+std::string command_line_join(const std::vector<std::string> &arguments) {
     std::string line;
     for (size_t i = 0; i < arguments.size(); ++i) {
         std::string piece = i == 0 ? program_name(arguments[i]) : " " + quoted(arguments[i]);
@@ -72,8 +79,12 @@ std::string join_arguments(const std::vector<std::string> &arguments) {
     return line;
 }
 
+} // namespace posix_console
+
+namespace {
+
 std::string &command_line() {
-    static std::string line = join_arguments(process_arguments());
+    static std::string line = posix_console::command_line_join(process_arguments());
     return line;
 }
 

@@ -10,7 +10,8 @@
 //  call            | from          | what happens
 //  ----------------+---------------+--------------------------------------------
 //  Peek            | terminal      | takes in what arrived, then waits at most
-//                  |               | PEEK_WAIT_MS; with processed input off only
+//                  |               | PEEK_WAIT_MS (longer after a quiet spell,
+//                  |               | see below); with processed input off only
 //                  |               | if the mode was not set since the last Peek
 //                  |               | (a key poll's mode 0 reads nothing)
 //                  |               |   -> terminal_keys (poll)
@@ -57,12 +58,21 @@ constexpr int ESCAPE_DELAY_MS = 30;
 // with nothing to send for this long, a paste still open has lost its end,
 // and what comes next is keys again.
 constexpr int PASTE_IDLE_MS = 500;
-// The longest a Peek that finds nothing waits for a terminal to send. The
-// wait ends the moment a byte arrives, so it adds nothing to a key's way in;
-// it only bounds how often a program that polls in a loop wakes up: each
-// wake-up costs about 25 us on a virtual machine, too much at 1000 a second
-// for polling to stay under 2% of a core.
+// How long a Peek that finds nothing waits for a terminal to send. The wait
+// ends the moment a byte arrives, so it adds nothing to a key's way in; it
+// only bounds how often a program that polls in a loop wakes up, each
+// wake-up costing about 25 us on a virtual machine. A loop that has just
+// drawn or taken a key waits PEEK_WAIT_MS; once nothing has come in or gone
+// out for a while, the wait grows to an eighth of that quiet time, so that
+// anything the program does on its own clock starts at most an eighth late
+// (a loop drawing 60 frames a second never waits more than 2 ms). At
+// IDLE_PEEK_WAIT_MAX_MS, reached after 0.4 s of quiet, an idle menu wakes
+// 20 times a second, about 0.05% of a core; a program that starts drawing on
+// its own after a long quiet starts at most that late, under a frame's
+// worth at the rates people notice as motion.
 constexpr int PEEK_WAIT_MS = 2;
+constexpr int IDLE_WAIT_FRACTION = 8;
+constexpr int IDLE_PEEK_WAIT_MAX_MS = 50;
 
 enum class LineSkip { None, BeforeLineRead, BeforeAnyRead };
 
@@ -80,6 +90,8 @@ struct Intake {
     bool terminal_gone = false;
     bool mode_set_since_peek = false;
     bool peek_found_nothing = false; // the last Peek's wait ran out, nothing arrived
+    unsigned long seen_version = 0;  // the screen as the last Peek found it
+    Clock::time_point quiet_since;   // when the screen last changed
     std::string feed;
     size_t feed_position = 0;
     // Keys of the current script line have been taken, its line end not yet.

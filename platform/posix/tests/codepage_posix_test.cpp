@@ -112,6 +112,9 @@ TEST(GlyphColumns, WideOnlyForEastAsianWideCharacters) {
     EXPECT_EQ(glyph_columns("\xE2\x80\xA6"), 1);
     EXPECT_EQ(glyph_columns("\xE4\xB8\x80"), 2);
     EXPECT_EQ(glyph_columns("\xEF\xBC\xA1"), 2); // fullwidth A
+    // Big5's small form variants and vertical forms (A1 7E, U+FE5A).
+    EXPECT_EQ(glyph_columns("\xEF\xB9\x9A"), 2);
+    EXPECT_EQ(glyph_columns("\xEF\xB8\x90"), 2); // U+FE10
 }
 
 struct PlainCase {

@@ -35,6 +35,7 @@ struct Seen {
 };
 
 // Starts this program by the name given, with the arguments given after it.
+// Starts this program with the given arguments after its name.
 Seen run_self(const std::vector<std::string> &arguments, const char *name = "self") {
     std::string report = "/tmp/conrt_command_line_" + std::to_string(getpid());
     std::string filter = "--gtest_filter=CommandLineChild.*";
@@ -100,6 +101,14 @@ TEST(CommandLine, TheTailIsRightWhateverTheProgramIsCalled) {
         std::string tail = seen.tail.substr(seen.tail.starts_with(' ') ? 1 : 0);
         EXPECT_EQ(tail, FILTER + " one two") << name << " gave the line " << seen.line;
     }
+}
+
+// Windows reads the program name from quote to quote with no escapes: its
+// backslashes stay single, and the tail starts right after the quote.
+TEST(CommandLine, ProgramNameIsQuotedWithoutEscapes) {
+    Seen seen = run_self({"x"}, "my dir\\");
+    EXPECT_EQ(seen.line, "\"my dir\\\" " + FILTER + " x");
+    EXPECT_EQ(seen.tail, " " + FILTER + " x");
 }
 
 } // namespace

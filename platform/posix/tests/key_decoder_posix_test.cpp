@@ -360,6 +360,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "\xc0\xaf"
                     "a",
                     "??a"},
+        SwallowCase{"overlong_three_byte",
+                    "\xe0\x81\x81"
+                    "a",
+                    "???a"},
+        SwallowCase{"overlong_four_byte",
+                    "\xf0\x8f\xbf\xbf"
+                    "a",
+                    "????a"},
         SwallowCase{"surrogate",
                     "\xed\xa0\x80"
                     "a",

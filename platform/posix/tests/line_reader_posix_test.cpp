@@ -168,6 +168,16 @@ TEST_F(LineReader, ALineLongerThanTheRowWrapsAndScrolls) {
     EXPECT_EQ(cursor().Y, ROWS - 1);
 }
 
+// Longer than the whole buffer, the line's start scrolls off the top; once
+// it fits again it comes back to the top row, drawn where the cursor says.
+TEST_F(LineReader, ALineShortAgainAfterScrollingOffComesBackInSight) {
+    console_host_open(4, 3);
+    EXPECT_EQ(read_line({"abcdefghijklmn", ESCAPE, "xyz12"}), "xyz12\r\n");
+    EXPECT_EQ(console_screen::text(0, 0, 8), "xyz12   ");
+    EXPECT_EQ(cursor().X, 0);
+    EXPECT_EQ(cursor().Y, 2);
+}
+
 TEST_F(LineReader, UpAndDownRecallEarlierLines) {
     EXPECT_EQ(read_line({"one"}), "one\r\n");
     EXPECT_EQ(read_line({"two"}), "two\r\n");
@@ -179,6 +189,15 @@ TEST_F(LineReader, UpAndDownRecallEarlierLines) {
     EXPECT_EQ(read_line({"x", UP}), "one!\r\n");
     EXPECT_EQ(read_line({DOWN}), "\r\n"); // nothing after the newest
     EXPECT_EQ(row_text(7), "one!");
+}
+
+TEST_F(LineReader, AFullHistoryForgetsTheOldestLine) {
+    for (int n = 1; n <= 51; ++n) {
+        std::string line = "line " + std::to_string(n);
+        ASSERT_EQ(read_line({line.c_str()}), line + "\r\n");
+    }
+    EXPECT_EQ(read_line({PAGE_UP}), "line 2\r\n");
+    EXPECT_EQ(read_line({UP, UP}), "line 51\r\n");
 }
 
 TEST_F(LineReader, HistoryBelongsToTheConsole) {
