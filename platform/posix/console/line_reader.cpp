@@ -82,6 +82,8 @@ class LineEditor {
     void erase(size_t from, size_t to);
     size_t lay_out_from(size_t from, std::string &old_cells);
     size_t character_start_at_or_before(size_t cell, size_t offset) const;
+    long cell_offset(size_t cell) const;
+    bool bring_back_start(size_t cell, size_t old_length, std::string &old_cells);
     void echo_change(size_t cell, const std::string &old_cells);
     void show();
     COORD cell_position(size_t cell) const;
@@ -254,8 +256,7 @@ std::string LineEditor::finish() {
 COORD LineEditor::cell_position(size_t cell) const {
     COORD size = buffer_size();
     // A cell scrolled off the top is shown at the top left.
-    long linear = std::clamp(origin_row_ * size.X + origin_column_ + static_cast<long>(cell), 0L,
-                             static_cast<long>(size.X) * size.Y - 1);
+    long linear = std::clamp(cell_offset(cell), 0L, static_cast<long>(size.X) * size.Y - 1);
     return COORD{static_cast<SHORT>(linear % size.X), static_cast<SHORT>(linear / size.X)};
 }
 
@@ -316,7 +317,36 @@ size_t LineEditor::character_start_at_or_before(size_t cell, size_t offset) cons
     }
 }
 
+// Where a cell of the line is now, as an offset from the buffer's first
+// cell: negative once a long line has scrolled its start off the top.
+long LineEditor::cell_offset(size_t cell) const {
+    return origin_row_ * buffer_size().X + origin_column_ + static_cast<long>(cell);
+}
+
+// A line whose start scrolled off the top comes back once it is short
+// enough, as far as the top row, rather than staying out of sight: its start
+// goes to the lowest row that keeps its end in the buffer. Returns whether
+// it moved, and then what stood there before: `old_length` cells of the old
+// echo, from cell 0 on, are all to be drawn again.
+bool LineEditor::bring_back_start(size_t cell, size_t old_length, std::string &old_cells) {
+    if (origin_row_ >= 0) return false;
+    COORD size = buffer_size();
+    long end_row = (origin_column_ + static_cast<long>(cells_.size())) / size.X;
+    long row = std::min(0L, static_cast<long>(size.Y) - 1 - end_row);
+    if (row <= origin_row_) return false;
+    long old_end = cell_offset(cell + old_length);
+    origin_row_ = row;
+    // No laid-out cell is a NUL, so each of these counts as changed.
+    old_cells.assign(static_cast<size_t>(std::max(old_end - cell_offset(0), 0L)), '\0');
+    return true;
+}
+
 void LineEditor::echo_change(size_t cell, const std::string &old_cells) {
+    std::string moved;
+    if (bring_back_start(cell, old_cells.size(), moved)) {
+        echo_change(0, moved);
+        return;
+    }
     size_t new_length = cells_.size() - cell;
     size_t same = 0;
     while (same < new_length && same < old_cells.size() && cells_[cell + same] == old_cells[same])
@@ -324,9 +354,13 @@ void LineEditor::echo_change(size_t cell, const std::string &old_cells) {
     same = character_start_at_or_before(cell, same);
     size_t longest = std::max(new_length, old_cells.size());
     if (same == longest) return;
-    move_to_cell(cell + same);
     std::string out = cells_.substr(cell + same);
     if (old_cells.size() > new_length) out.append(old_cells.size() - new_length, ' ');
+    // The cells that scrolled off the top are gone: only the rest is drawn.
+    size_t gone = static_cast<size_t>(
+        std::clamp(-cell_offset(cell + same), 0L, static_cast<long>(out.size())));
+    out.erase(0, gone);
+    move_to_cell(cell + same + gone);
     COORD size = buffer_size();
     long expected_row = origin_row_ + (origin_column_ + static_cast<long>(cell + longest)) / size.X;
     echo(out.data(), out.size());
