@@ -55,7 +55,7 @@ fi
 case "$goal" in
 test) packages="$packages clang-14 libclang-rt-14-dev libbenchmark-dev:i386" ;;
 fuzz) packages="$packages clang-14 libclang-rt-14-dev tmux" ;;
-bench) packages="$packages libbenchmark-dev:i386" ;;
+bench) packages="$packages $I386_EMULATOR_PACKAGE tmux libbenchmark-dev:i386" ;;
 esac
 [ -n "$packages" ] && install $packages
 exit 0
