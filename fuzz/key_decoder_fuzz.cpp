@@ -79,7 +79,7 @@ bool same(const INPUT_RECORD &a, const INPUT_RECORD &b) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzedDataProvider input(data, size);
     DecoderOptions options;
-    options.source = input.ConsumeBool() ? ByteSource::Script : ByteSource::Terminal;
+    options.source = input.ConsumeBool() ? InputSource::Script : InputSource::Terminal;
     options.encode = input.ConsumeBool() ? three_way_encoder : nullptr;
     std::vector<uint8_t> chunks = input.ConsumeBytes<uint8_t>(input.ConsumeIntegral<uint8_t>());
     std::string bytes = input.ConsumeRemainingBytesAsString();
