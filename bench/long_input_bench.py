@@ -60,12 +60,18 @@ def write_all(master, data, until=None, limit=600.0):
     raise RuntimeError(f"no {until!r} within {limit} s")
 
 
-def pasted_line(path, size):
+def menu_at_prompt(path):
+    """The menu on a terminal, option 1 chosen, waiting for n."""
     proc, master = start_menu(path)
+    drain(master, quiet=0.5)
+    write_all(master, b"1", b"Input n")
+    drain(master, quiet=0.2)
+    return proc, master
+
+
+def pasted_line(path, size):
+    proc, master = menu_at_prompt(path)
     try:
-        drain(master, quiet=0.5)
-        write_all(master, b"1", b"Input n")
-        drain(master, quiet=0.2)
         before = cpu_ticks(proc.pid)
         took = write_all(master, PASTE_START + b"7" * size + PASTE_END + b"\r", b"My student ID")
         return took, (cpu_ticks(proc.pid) - before) / os.sysconf("SC_CLK_TCK")
@@ -76,11 +82,8 @@ def pasted_line(path, size):
 
 
 def ctrl_c_in_paste(path, size):
-    proc, master = start_menu(path)
+    proc, master = menu_at_prompt(path)
     try:
-        drain(master, quiet=0.5)
-        write_all(master, b"1", b"Input n")
-        drain(master, quiet=0.2)
         write_all(master, PASTE_START + b"7" * size)
         start = time.perf_counter()
         os.write(master, b"\x03")

@@ -13,6 +13,8 @@ if(CONRT_I386_EMULATOR_PATH)
     separate_arguments(options UNIX_COMMAND "${I386_EMULATOR_OPTIONS}")
     set(CONRT_I386_EMULATOR_COMMAND ${CONRT_I386_EMULATOR_PATH} ${options})
 endif()
+# The same as one line, for test environments (CONRT_I386_EMULATOR).
+list(JOIN CONRT_I386_EMULATOR_COMMAND " " CONRT_I386_EMULATOR_LINE)
 
 # CONRT_I386_EMULATOR: the command that every i386 program of this build
 # folder is started through; empty where they run natively.
@@ -51,7 +53,10 @@ function(conrt_set_i386_test_environment)
     foreach(test IN LISTS tests)
         get_test_property(${test} ENVIRONMENT environment)
         if(NOT environment MATCHES "CONRT_I386_EMULATOR=")
-            list(JOIN CONRT_I386_EMULATOR " " emulator)
+            set(emulator "")
+            if(CONRT_I386_EMULATOR)
+                set(emulator "${CONRT_I386_EMULATOR_LINE}")
+            endif()
             set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "CONRT_I386_EMULATOR=${emulator}")
         endif()
         if(WIN32)
