@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "codepage.h"
 #include "console_host.h"
 #include "console_screen.h"
 #include "fuzz_check.h"
@@ -39,11 +40,22 @@ const INPUT_RECORD EDITING_KEYS[] = {
 constexpr uint8_t EDITING_PREFIX = 0xFF;
 
 // The cells a line shows as from column `first`: control bytes as ^X, a
-// tab as blanks to the next multiple of eight within the row.
-std::string layout(const std::string &line, int first, int width) {
+// tab as blanks to the next multiple of eight within the row. A double-byte
+// character (or a lead byte that ends the line) never starts in the last
+// column: that cell stays blank.
+std::string layout(const std::string &line, int first, int width,
+                   const posix_console::CodePage &codepage) {
     std::string cells;
-    for (unsigned char c : line) {
+    bool begins = true;
+    for (size_t i = 0; i < line.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(line[i]);
         int column = static_cast<int>((first + cells.size()) % width);
+        bool lead = begins && codepage.is_lead_byte(c);
+        begins = !lead;
+        if (lead && width > 1 && column == width - 1) {
+            cells += ' ';
+            column = 0;
+        }
         if (c == '\t')
             cells.append(std::min(8 - column % 8, width - column), ' ');
         else if (c < 0x20 || c == 0x7F)
@@ -78,9 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzedDataProvider input(data, size);
     const int columns = input.ConsumeIntegralInRange(1, 40);
     const int rows = input.ConsumeIntegralInRange(1, 8);
-    // A single-byte code page: the model above lays out no double-byte
-    // characters (the line reader's own tests cover those).
-    setenv("CONRT_CODEPAGE", "437", 1);
+    setenv("CONRT_CODEPAGE", "950", 1);
+    static const posix_console::CodePage codepage(950);
     console_host_open(columns, rows);
     HANDLE in = console_screen::input();
     const bool processed = input.ConsumeBool();
@@ -107,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         // The echo ends on the row above the cursor, which the line end's CR
         // LF put at the start of a row; the line's first cell is in the
         // column the read began at, however far the buffer scrolled since.
-        std::string cells = layout(line, origin.X, columns);
+        std::string cells = layout(line, origin.X, columns, codepage);
         COORD now = console_screen::cursor();
         FUZZ_CHECK(now.X == 0);
         long end = static_cast<long>(now.Y - 1) * columns + (origin.X + cells.size()) % columns;

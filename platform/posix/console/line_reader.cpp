@@ -288,12 +288,13 @@ size_t LineEditor::lay_out_from(size_t from, std::string &old_cells) {
     for (size_t i = from; i < text_.size(); ++i) {
         unsigned char byte = static_cast<unsigned char>(text_[i]);
         begins_.push_back(begins);
-        bool pair = begins && is_lead_byte(byte) && i + 1 < text_.size();
-        begins = !pair;
+        bool lead = begins && is_lead_byte(byte);
+        begins = !lead;
         // A double-byte character does not start in the last column: the
-        // console leaves a blank there and puts it whole on the next row.
+        // console leaves a blank there and puts it whole on the next row. A
+        // lead byte that ends the line goes there too, as the buffer puts it.
         size_t column = (first_column + cells_.size()) % static_cast<size_t>(width);
-        if (pair && width > 1 && column == static_cast<size_t>(width - 1)) cells_ += ' ';
+        if (lead && width > 1 && column == static_cast<size_t>(width - 1)) cells_ += ' ';
         starts_.push_back(cells_.size());
         lay_out_byte(byte, first_column + cells_.size(), width, cells_);
     }

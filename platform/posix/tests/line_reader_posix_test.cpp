@@ -315,6 +315,15 @@ TEST_F(LineReader, DoubleByteCharactersEditAsOneCharacter) {
     EXPECT_EQ(read_console(80), "zx\xa4\xa4y\r\n");
     EXPECT_EQ(row_text(1), std::string(COLUMNS - 3, ' ') + "zx");
     EXPECT_EQ(row_text(2), "\xa4\xa4y");
+    // Right copies one byte of the last line: the second half of its 中,
+    // a lead byte too, stands alone. It starts no pair in the last column
+    // either, and Backspace takes it off the screen.
+    feed("x\xe4\xb8\xad\n");
+    EXPECT_EQ(read_console(80), "x\xa4\xa4\r\n");
+    ASSERT_TRUE(SetConsoleCursorPosition(out, COORD{COLUMNS - 3, 3}));
+    feed("ab\x1b[C\x7f\n");
+    EXPECT_EQ(read_console(80), "ab\r\n");
+    EXPECT_EQ(row_text(4), "");
 }
 
 } // namespace
