@@ -4,11 +4,13 @@
 The program runs in a tmux pane of 80x25, keys go in with `tmux send-keys`,
 and every screen that matters is read back with its colours
 (`capture-pane -e`) and compared, character and attribute, with the screen
-the menu must show. The same session runs for both targets: the Linux build
-directly, the Windows build under Wine (--wine). Both run with console code
-page 437, where each byte is one cell, so the expected screens are the same.
+the menu must show; the pane's terminal settings (`stty -g`) must be the
+same after the program as before. The same session runs for both targets:
+the Linux build directly, the Windows build under Wine (--wine), and in two
+console code pages: 437, where each byte is one cell, and 950 (Linux only),
+the console's default, so that run leaves CONRT_CODEPAGE unset.
 
-usage: menu_session_tmux.py [--wine] PATH_TO_MENU
+usage: menu_session_tmux.py [--wine] [--codepage 437|950] PATH_TO_MENU
 """
 import argparse
 import os
@@ -26,23 +28,29 @@ from tmux_session import Checks, Tmux, require_tmux  # noqa: E402
 COLUMNS, ROWS = 80, 25
 MENU_COLOR, FRAME_COLOR, CONSOLE_COLOR = 0x1F, 0x22, 0x07
 FRAME_RIGHT, FRAME_BOTTOM, INPUT_ROW = 78, 14, 15
-# The Big5 ellipsis A1 4B as code page 437 shows it.
-ELLIPSIS = b"\xa1\x4b".decode("cp437")
+# The cells that the Big5 ellipsis A1 4B and the overflow's lone byte EC
+# fill, per code page. In 950 the ellipsis is one character over two cells,
+# the second shown blank, and EC is a lead byte with nothing after it.
+SHOWN = {437: (b"\xa1\x4b".decode("cp437"), b"\xec".decode("cp437")),
+         950: ("\u2026 ", "\ufffd")}
+ELLIPSIS, OVERFLOW = SHOWN[437]  # main sets those of the session's code page
 
-MENU_ROWS = [
-    "",
-    "",
-    "  My student ID is: 5038271",
-    "  Please select one of the option",
-    f"  1. Compute (1^2+2^2+3^2+{ELLIPSIS}+n^2)/m",
-    "",
-    "  2. Compute",
-    f"        (1^2-2^2+3^2+{ELLIPSIS}+(-1)^(n+1) n^2)*m",
-    "  3. Compute S(n).",
-    "        Define S(n) = 1 + S(n-1) + S(n-2), n>=2. S(0) = 1, S(1) = 1.5.",
-    "  4. Quit program",
-    f"  Please enter an option{ELLIPSIS}{ELLIPSIS}",
-]
+
+def menu_rows():
+    return [
+        "",
+        "",
+        "  My student ID is: 5038271",
+        "  Please select one of the option",
+        f"  1. Compute (1^2+2^2+3^2+{ELLIPSIS}+n^2)/m",
+        "",
+        "  2. Compute",
+        f"        (1^2-2^2+3^2+{ELLIPSIS}+(-1)^(n+1) n^2)*m",
+        "  3. Compute S(n).",
+        "        Define S(n) = 1 + S(n-1) + S(n-2), n>=2. S(0) = 1, S(1) = 1.5.",
+        "  4. Quit program",
+        f"  Please enter an option{ELLIPSIS}{ELLIPSIS}",
+    ]
 
 checks = Checks()
 
@@ -154,19 +162,22 @@ def is_frame_cell(row, column):
 
 
 def menu_text_at(row):
-    text = MENU_ROWS[row] if row < len(MENU_ROWS) else ""
+    rows = menu_rows()
+    text = rows[row] if row < len(rows) else ""
     # The frame overwrites column 0 and 78 with blanks.
     return "".join(" " if is_frame_cell(row, c) else ch for c, ch in enumerate(text))
 
 
 def menu_attribute_at(painting):
     """The first painting clears in the console's own colour, later ones in blue."""
+    rows = menu_rows()
+
     def attribute(row, column):
         if is_frame_cell(row, column):
             return FRAME_COLOR
         if painting > 1:
             return MENU_COLOR
-        written = row < len(MENU_ROWS) and 1 <= column < len(MENU_ROWS[row])
+        written = row < len(rows) and 1 <= column < len(rows[row])
         return MENU_COLOR if written else CONSOLE_COLOR
     return attribute
 
@@ -243,7 +254,7 @@ def run_option(tmux, key, rows, typed):
     return tmux.wait_for(menu_complete(2))
 
 
-def run_session(tmux, status_file):
+def run_session(tmux, work):
     screen = tmux.wait_for(menu_complete(1))
     check_menu(screen, 1)
 
@@ -268,12 +279,11 @@ def run_session(tmux, status_file):
     screen = run_option(tmux, "2", alternating_rows, [(1, "3"), (2, "-2")])
     check_menu(screen, 2)
 
-    # S(10), and S(1474), which overflows: "+" and the byte EC, which code
-    # page 437 shows as the infinity sign.
+    # S(10), and S(1474), which overflows: "+" and the byte EC.
     recurrence_prompt = ["3.Compute S(n).",
                          "Define S(n) = 1.0 +S(n-1) + S(n-2),     n>=2. S(0) = 1.0, S(1) = 1.5"]
     recurrence_rows = (recurrence_prompt + ["Please input n:10", "+2.0450000E+002"] +
-                       recurrence_prompt + ["Please input n:1474", "+" + b"\xec".decode("cp437")] +
+                       recurrence_prompt + ["Please input n:1474", "+" + OVERFLOW] +
                        recurrence_prompt + ["Please input n:"])
     screen = run_option(tmux, "3", recurrence_rows, [(2, "10"), (6, "1474")])
     check_menu(screen, 2)
@@ -287,23 +297,33 @@ def run_session(tmux, status_file):
     check(screen.cursor == (21, 20), f"the cursor waits after the farewell (is {screen.cursor})")
     check(all(a == MENU_COLOR for _, a in screen.cells[21][:20]), "the farewell is in blue")
 
+    status_file = os.path.join(work, "status")
     tmux.key("a")
+    tmux.key("Escape")
     time.sleep(0.5)
-    check(not os.path.exists(status_file), "a key other than Enter does not quit")
+    check(not os.path.exists(status_file), "keys other than Enter do not quit")
     tmux.key("Enter")
     deadline = time.monotonic() + 20
     while not os.path.exists(status_file) and time.monotonic() < deadline:
         time.sleep(0.1)
-    time.sleep(0.1)
-    status = open(status_file).read().strip() if os.path.exists(status_file) else "none"
-    check(status == "0", f"Enter ends the program with exit status 0 (got {status})")
+    if not check(os.path.exists(status_file), "Enter ends the program"):
+        return
+    status = open(status_file).read().strip()
+    check(status == "0", f"exit status 0 (got {status})")
+    before, after = (open(os.path.join(work, f)).read().strip() for f in ("before", "after"))
+    check(before == after, f"the terminal settings are given back (stty -g {before} / {after})")
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--wine", action="store_true", help="the program is a Windows build")
+    parser.add_argument("--codepage", type=int, choices=sorted(SHOWN), default=437)
     parser.add_argument("menu")
     args = parser.parse_args()
+    if args.wine and args.codepage != 437:
+        parser.error("the Windows build runs with code page 437")
+    global ELLIPSIS, OVERFLOW
+    ELLIPSIS, OVERFLOW = SHOWN[args.codepage]
     require_tmux()
 
     menu = os.path.abspath(args.menu)
@@ -314,15 +334,18 @@ def main():
         wine_run = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools",
                                 "wine-run")
         command = f"{shlex.quote(wine_run)} --exec {shlex.quote(menu)}"
-    else:
+    elif args.codepage == 437:
         command = f"CONRT_CODEPAGE=437 {i386.shell_command(menu)}"
+    else:
+        command = f"env -u CONRT_CODEPAGE {i386.shell_command(menu)}"
     work = tempfile.mkdtemp(prefix="menu-session.")
-    status_file = os.path.join(work, "status")
-    shell = f"{command}; echo $? > {status_file}.part; mv {status_file}.part {status_file}; sleep 60"
+    # The status file appears last, once the settings after the run are kept.
+    shell = (f"cd {shlex.quote(work)}; stty -g > before; {command}; echo $? > status.part; stty -g > after;"
+             " mv status.part status; sleep 60")
     tmux = MenuTmux(f"conrt-session-{os.getpid()}", "menu")
     tmux.start(COLUMNS, ROWS, shell)
     try:
-        run_session(tmux, status_file)
+        run_session(tmux, work)
     finally:
         tmux.stop()
         shutil.rmtree(work, ignore_errors=True)

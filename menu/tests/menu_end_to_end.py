@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
-"""The menu program end to end: as a script through pipes, and in a real
-terminal (tmux) driven by keystrokes, its screen and colours read back.
+"""The menu program end to end as a script: its input and output are pipes
+(or a file), so it writes plain text. Its session in a real terminal is
+tests/menu_session_tmux.py.
 
-usage: menu_end_to_end.py script|terminal PATH_TO_MENU
+usage: menu_end_to_end.py PATH_TO_MENU
 """
 import os
 import re
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -14,7 +14,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import i386  # noqa: E402
-from tmux_session import Checks, Tmux, require_tmux  # noqa: E402
+from tmux_session import Checks  # noqa: E402
 
 ELLIPSIS = "\u2026"
 check = Checks()
@@ -80,48 +80,8 @@ def run_script(menu):
     check(status == 0, f"a non-blocking input pipe is waited on (status {status})")
 
 
-def run_terminal(menu):
-    require_tmux()
-    work = tempfile.mkdtemp()
-    tmux = Tmux(f"conrt-e2e-{os.getpid()}", "menu")
-    tmux.start(100, 30, f"stty -g > {work}/before; {i386.shell_command(menu)}; echo $? > {work}/status; "
-               f"stty -g > {work}/after; echo SESSION-DONE; sleep 30")
-    try:
-        # A double-byte character fills two cells; its second shows blank.
-        check(tmux.wait_for_text(f"Please enter an option{ELLIPSIS}"), "the menu appears")
-        painted = tmux.capture(colours=True)
-        check(re.search(r"\x1b\[[0-9;]*44[;m]", painted) is not None, "a blue background is drawn")
-        check(re.search(r"\x1b\[[0-9;]*42[;m]", painted) is not None, "the green frame is drawn")
-        tmux.send("x", "1")
-        check(tmux.wait_for_text("Input n [0, 100]:"), "key 1 opens option 1")
-        tmux.send("3", "Enter", "4", "Enter")
-        check(tmux.wait_for_text("Remainder: +2"), "option 1 answers n = 3, m = 4")
-        check("Quotient: +3" in tmux.capture(), "the quotient")
-        tmux.send("0", "Enter")
-        check(tmux.wait_for_text("Please enter an option"), "n = 0 brings the menu back")
-        tmux.send("2")
-        check(tmux.wait_for_text("Please input n [0, 50]:"), "key 2 opens option 2")
-        tmux.send("3", "Enter", "-", "2", "Enter")
-        check(tmux.wait_for_text("-12"), "option 2 answers n = 3, m = -2")
-        tmux.send("0", "Enter", "4")
-        check(tmux.wait_for_text("Press ENTER to quit."), "key 4 says goodbye")
-        tmux.send("a", "Escape")
-        time.sleep(0.3)
-        check(not os.path.exists(f"{work}/status"), "keys other than Enter do not quit")
-        tmux.send("Enter")
-        check(tmux.wait_for_text("SESSION-DONE"), "Enter ends the program")
-        status = open(f"{work}/status").read().strip()
-        check(status == "0", f"exit status 0 (got {status})")
-        check(open(f"{work}/before").read() == open(f"{work}/after").read(),
-              "the terminal settings are given back as they were")
-    finally:
-        tmux.stop()
-        shutil.rmtree(work, ignore_errors=True)
-
-
 def main():
-    mode, menu = sys.argv[1], sys.argv[2]
-    {"script": run_script, "terminal": run_terminal}[mode](menu)
+    run_script(sys.argv[1])
     check.finish()
 
 
