@@ -4,7 +4,8 @@
 // processed input ends the program, Ctrl+Z from a terminal suspends it.
 //
 // What a call does when the queue is empty, by where input comes from (the
-// test that holds each row to it after the arrow):
+// test that holds each row to it after the arrow; terminal_keys names a
+// check):
 //
 // clang-format off
 //  call            | from          | what happens
@@ -14,10 +15,11 @@
 //                  |               | see below); with processed input off only
 //                  |               | if the mode was not set since the last Peek
 //                  |               | (a key poll's mode 0 reads nothing)
-//                  |               |   -> terminal_keys (poll)
+//                  |               |   -> terminal_keys "raw: Ctrl+C is a key"
 //  SetConsoleMode  | terminal      | takes in what arrived under an old mode with
 //                  |               | processed input, unless the last Peek found
-//                  |               | the terminal silent  -> terminal_keys (poll)
+//                  |               | the terminal silent  -> terminal_keys
+//                  |               |   "poll: Ctrl+C ends the program with 130"
 //  Peek            | script, feed  | reads one key, no more
 //                  |               |   -> ScriptBytesAreReadOnlyAsTheProgramAsks
 //  line read after | script, feed  | starts on the next script line

@@ -1,9 +1,11 @@
 // A small program for the terminal input test: reads keys from the terminal
 // through the console API and logs what it got, one line per key or line.
-//   key_probe poll|line LOGFILE
+//   key_probe poll|raw|line LOGFILE
 // poll: polls as the menu does (mode 0 around a Peek and a read, the rest
 //       flushed after a key); logs "key VK SCAN CHAR STATE" in hex for every
 //       key it returns; the key q ends it with status 0.
+// raw:  the same with mode 0 set once and kept, as a program that wants
+//       raw input does.
 // line: reads lines with ReadConsoleA in the console's line mode; logs
 //       "line" and the bytes in hex; the line "quit" ends it with status 0.
 // Each log line is flushed at once; "ready" is logged before the first wait.
@@ -29,10 +31,10 @@ bool is_modifier(WORD vk) {
 
 // One poll: true and the key when a key-down came; modifier keys alone
 // are skipped, as the runtime's poll skips them.
-bool poll_key(HANDLE in, KEY_EVENT_RECORD &key) {
+bool poll_key(HANDLE in, KEY_EVENT_RECORD &key, bool raw) {
     DWORD saved = 0;
     GetConsoleMode(in, &saved);
-    SetConsoleMode(in, 0);
+    if (!raw) SetConsoleMode(in, 0);
     bool got = false;
     for (;;) {
         INPUT_RECORD record;
@@ -46,15 +48,16 @@ bool poll_key(HANDLE in, KEY_EVENT_RECORD &key) {
             break;
         }
     }
-    SetConsoleMode(in, saved);
+    if (!raw) SetConsoleMode(in, saved);
     if (got) FlushConsoleInputBuffer(in);
     return got;
 }
 
-void run_poll(HANDLE in) {
+void run_poll(HANDLE in, bool raw) {
+    if (raw) SetConsoleMode(in, 0);
     for (;;) {
         KEY_EVENT_RECORD key;
-        if (!poll_key(in, key)) continue;
+        if (!poll_key(in, key, raw)) continue;
         log_key(key);
         if (key.uChar.AsciiChar == 'q') ExitProcess(0);
     }
@@ -86,7 +89,8 @@ int main(int argc, char **argv) {
     WriteConsoleA(out, "> ", 2, &written, nullptr);
     fprintf(log_file, "ready\n");
     fflush(log_file);
-    if (strcmp(argv[1], "poll") == 0) run_poll(in);
+    if (strcmp(argv[1], "poll") == 0 || strcmp(argv[1], "raw") == 0)
+        run_poll(in, strcmp(argv[1], "raw") == 0);
     if (strcmp(argv[1], "line") == 0) run_line(in);
     return 2;
 }

@@ -8,7 +8,8 @@ keys and checks what the program logs: the key events of polls (lone ESC
 after its delay, Alt as an ESC prefix, grey keys, function keys, UTF-8 in
 the code page), line reads with their editing, a paste whose end is lost,
 Ctrl+C ending the program with status 130 (in a paste too) and the terminal
-given back, Ctrl+Z taken as no key.
+given back, Ctrl+Z taken as no key; with processed input kept off, Ctrl+C
+is a key.
 """
 import os
 import select
@@ -153,6 +154,19 @@ def run_poll(probe_path):
         probe.close()
 
 
+def run_raw(probe_path):
+    """With processed input kept off, a Peek takes in what arrived."""
+    probe = Probe(probe_path, "raw")
+    try:
+        added, _ = probe.type(b"\x03")
+        check(added == ["key 43 2E 03 0008"], f"raw: Ctrl+C is a key (got {added})")
+        probe.type(b"q")
+        code = probe.ended()
+        check(code == 0, f"raw: q ends with status 0 (got {code})")
+    finally:
+        probe.close()
+
+
 def hex_line(data):
     return "line " + " ".join(f"{b:02X}" for b in data)
 
@@ -183,6 +197,7 @@ def run_line(probe_path):
 def main():
     probe = sys.argv[1]
     run_poll(probe)
+    run_raw(probe)
     run_line(probe)
     check.finish()
 
