@@ -1,13 +1,12 @@
-// The in-process figures on Google Benchmark: painting the menu into the
-// screen buffer and rendering it as terminal bytes, real-number output, the
-// recurrence, a clear of a tall buffer and key decoding. `make bench` runs
-// them with repetitions and reports mean, median and spread.
+// The in-process figures of the Linux console's own parts: the renderer's
+// terminal bytes for the painted menu and key decoding (the figures through
+// the public routines are in inprocess_bench.cpp). `make bench` runs them
+// with repetitions and reports the median and the spread.
 #include <benchmark/benchmark.h>
 
 #include <string>
 
 #include "con_output.h"
-#include "con_real.h"
 #include "console_host.h"
 #include "console_object.h"
 #include "key_decoder.h"
@@ -17,13 +16,6 @@
 namespace {
 
 using namespace posix_console;
-
-// The menu through the runtime's calls into an 80 x 25 buffer.
-void paint_into_buffer(benchmark::State &state) {
-    console_host_open(80, 25);
-    for (auto _ : state) paint_menu();
-}
-BENCHMARK(paint_into_buffer);
 
 // The painted menu as terminal bytes, from a cleared terminal.
 void render_first_paint(benchmark::State &state) {
@@ -61,28 +53,6 @@ void render_one_cell(benchmark::State &state) {
     }
 }
 BENCHMARK(render_one_cell);
-
-// Ordinary values, both ends of the double range, the single-step path.
-void write_real(benchmark::State &state) {
-    const long double values[] = {1.5, -2.25, 0.3, 2.0 / 3.0, 123456789.0, 1e-300, 1e300, 0.0};
-    console_host_open(80, 25);
-    unsigned i = 0;
-    for (auto _ : state) con_write_real(values[i++ % 8]);
-}
-BENCHMARK(write_real);
-
-void recurrence(benchmark::State &state) {
-    console_host_open(80, 25);
-    for (auto _ : state) compute_recurrence(static_cast<int32_t>(state.range(0)));
-}
-BENCHMARK(recurrence)->Arg(10)->Arg(1473)->Arg(1000000)->Arg(2147483647);
-
-void clear_tall_buffer(benchmark::State &state) {
-    console_host_open(120, 9001);
-    con_set_color(0x1F);
-    for (auto _ : state) con_clear_screen();
-}
-BENCHMARK(clear_tall_buffer)->Unit(benchmark::kMillisecond);
 
 // A terminal's bytes as typing and pasting bring them: text, cursor and
 // modified keys, UTF-8, a bracketed paste.

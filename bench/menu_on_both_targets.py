@@ -158,10 +158,15 @@ def linux_rows(menu, runs, idle):
     return rows
 
 
+def bench_wineprefix(program):
+    """A prefix of its own, so that every Wine process counted is this
+    session's, wineserver included."""
+    return os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(program))),
+                        "bench-wineprefix")
+
+
 def windows_side(menu, runs, idle):
-    # A prefix of its own, so that every Wine process counted is this
-    # session's, wineserver included.
-    prefix = os.path.join(os.path.dirname(os.path.dirname(menu)), "bench-wineprefix")
+    prefix = bench_wineprefix(menu)
     env = dict(os.environ, CONRT_WINEPREFIX=prefix, TERM="xterm")
     command = [os.path.join(ROOT, "tools", "wine-run"), "--exec", menu]
     # The first start makes the prefix and boots Wine's services: not timed.

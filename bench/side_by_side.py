@@ -4,9 +4,11 @@ in-process figures (Google Benchmark: median CPU time of the repetitions and
 their spread as a coefficient of variation) and the menu's start, first
 paint and idle cost (bench/menu_on_both_targets.py), all from this run.
 
-The in-process figures exist for the Linux build only: Debian packages
-Google Benchmark for Linux, not for mingw-w64, so the Wine column shows the
-menu figures alone.
+The Windows build's in-process figures come from bench/inprocess_bench.exe
+under Wine, on the console that tools/wine-run gives it; its report arrives
+on standard output, apart from the console. It is built on bench/minibench
+(Debian has no mingw-w64 Google Benchmark), whose times are elapsed time.
+A figure that a target does not have shows as "—".
 
 usage: bench/side_by_side.py [--repetitions N] [--runs N] [--idle SECONDS]
                              [--linux-bin build/linux/bin]
@@ -25,22 +27,62 @@ import i386  # noqa: E402
 import menu_on_both_targets as menus  # noqa: E402
 
 
-def inprocess_figures(program, repetitions, emulated):
-    command = i386.command(program, f"--benchmark_repetitions={repetitions}",
-                           "--benchmark_report_aggregates_only=true",
-                           "--benchmark_format=json")
-    if emulated:
-        command = [i386.host_setting("I386_EMULATOR"), program] + command[-3:]
-    result = json.loads(subprocess.run(command, capture_output=True, text=True,
-                                       check=True).stdout)
+# Built for both targets, and for Linux alone.
+INPROCESS = ("inprocess_bench", "inprocess_posix_bench")
+WINDOWS = "Windows (Wine console)"
+MISSING = "\u2014"
+# Under Wine the whole run takes about a minute (one clear of the tall
+# buffer: 2 s); the limit is only there to end a console that hangs.
+WINE_TIMEOUT = 1800
+
+
+def inprocess_figures(command, repetitions, env=None):
+    """Each figure as 'median ±cv%', and whether its times are elapsed time."""
+    command = command + [f"--benchmark_repetitions={repetitions}",
+                         "--benchmark_report_aggregates_only=true", "--benchmark_format=json"]
+    result = json.loads(subprocess.run(command, capture_output=True, text=True, check=True,
+                                       env=env).stdout)
     figures = {}
     for b in result["benchmarks"]:
         name, kind = b["run_name"], b.get("aggregate_name")
         entry = figures.setdefault(name, {"unit": b["time_unit"]})
         if kind in ("median", "cv"):
             entry[kind] = b["cpu_time"]
+    elapsed = result.get("context", {}).get("timer") == "elapsed"
     return {name: f"{readable(e['median'], e['unit'])} ±{100 * e['cv']:.0f}%"
-            for name, e in figures.items()}
+            for name, e in figures.items()}, elapsed
+
+
+def linux_inprocess(linux_bin, repetitions, emulated):
+    figures = {}
+    for name in INPROCESS:
+        program = os.path.abspath(os.path.join(linux_bin, name))
+        if os.path.exists(program):
+            start = i386.emulator_command() if emulated else i386.emulator(program)
+            figures.update(inprocess_figures(start + [program], repetitions)[0])
+    return figures
+
+
+def windows_column(menu, runs, idle, repetitions):
+    """The Windows build's figures, and a note when its times are elapsed
+    time; a column of one word where they cannot be had."""
+    bench = os.path.join(os.path.dirname(menu), INPROCESS[0] + ".exe")
+    if not os.path.exists(menu) and not os.path.exists(bench):
+        return {"name": WINDOWS, None: "not built"}, f"{WINDOWS}: {menu} not built"
+    if not i386.wine_can_start(menu if os.path.exists(menu) else bench):
+        return {"name": WINDOWS, None: "Wine cannot start"}, f"{WINDOWS}: {i386.WINE_CANNOT_START}"
+    column, note = {"name": WINDOWS}, None
+    if os.path.exists(menu):
+        column.update(menus.windows_side(os.path.abspath(menu), runs, idle)[0])
+    if os.path.exists(bench):
+        env = dict(os.environ, CONRT_WINEPREFIX=menus.bench_wineprefix(menu))
+        command = [os.path.join(HERE, "..", "tools", "wine-run"), "--timeout", str(WINE_TIMEOUT),
+                   os.path.abspath(bench)]
+        figures, elapsed = inprocess_figures(command, repetitions, env)
+        column.update(figures)
+        if elapsed:
+            note = f"{WINDOWS}: in-process times are elapsed time (bench/minibench)"
+    return column, note
 
 
 def readable(value, unit):
@@ -61,23 +103,19 @@ def main():
     parser.add_argument("--windows", default=os.path.join(HERE, "..",
                                                           "build/windows/bin/menu.exe"))
     args = parser.parse_args()
+    if args.repetitions < 2:
+        parser.error("--repetitions: at least 2, for a spread")
     menu = os.path.abspath(os.path.join(args.linux_bin, "menu"))
-    bench = os.path.abspath(os.path.join(args.linux_bin, "inprocess_posix_bench"))
     columns = {}
     for row in menus.linux_rows(menu, args.runs, args.idle):
         emulated = not row["name"].endswith("native")
-        figures = dict(row)
-        if os.path.exists(bench):
-            figures.update(inprocess_figures(bench, args.repetitions, emulated))
-        columns[row["name"]] = figures
-    if os.path.exists(args.windows) and i386.wine_can_start(args.windows):
-        for row in menus.windows_side(os.path.abspath(args.windows), args.runs, args.idle):
-            columns[row["name"]] = row
-    else:
-        print(f"Windows: not measured ({args.windows} missing, or Wine cannot start here)")
+        columns[row["name"]] = dict(row, **linux_inprocess(args.linux_bin, args.repetitions,
+                                                            emulated))
+    windows, note = windows_column(args.windows, args.runs, args.idle, args.repetitions)
+    columns[WINDOWS] = windows
     names = []
     for figures in columns.values():
-        names += [k for k in figures if k != "name" and k not in names]
+        names += [k for k in figures if k not in ("name", None) and k not in names]
     load = " ".join(f"{x:.1f}" for x in os.getloadavg())
     print(f"{os.cpu_count()} cores, load average {load}; in-process figures: median CPU "
           f"time of {args.repetitions} repetitions ± coefficient of variation")
@@ -86,9 +124,11 @@ def main():
     for name in names:
         cells = []
         for figures in columns.values():
-            value = figures.get(name, "-")
+            value = figures.get(name, figures.get(None, MISSING))
             cells.append(f"{value:>26.3f}" if isinstance(value, float) else f"{value!s:>26}")
         print(f"{name:{width}}" + "".join(cells))
+    if note:
+        print(note)
 
 
 if __name__ == "__main__":

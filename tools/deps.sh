@@ -51,11 +51,15 @@ if [ "$goal" = test ]; then
 fi
 # The fuzz targets: clang and its libFuzzer runtime (i386 included); the
 # suite runs them briefly, so the test goal wants them too. The in-process
-# benchmarks run on Google Benchmark, i386, built with the Linux tree.
+# benchmarks run on Google Benchmark, i386, built with the Linux tree; their
+# Windows column wants the Windows build and Wine, where Wine can start.
 case "$goal" in
 test) packages="$packages clang-14 libclang-rt-14-dev libbenchmark-dev:i386" ;;
 fuzz) packages="$packages clang-14 libclang-rt-14-dev tmux" ;;
-bench) packages="$packages $I386_EMULATOR_PACKAGE tmux libbenchmark-dev:i386" ;;
+bench)
+    packages="$packages $I386_EMULATOR_PACKAGE tmux libbenchmark-dev:i386 g++-mingw-w64-i686"
+    [ "$mode" = native ] && packages="$packages wine wine32:i386"
+    ;;
 esac
 [ -n "$packages" ] && install $packages
 exit 0

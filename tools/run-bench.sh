@@ -1,8 +1,8 @@
 #!/bin/sh
 # Prints the project's figures: terminal painting, idle polling, key latency
 # and a program polling while it draws on Linux; then one table with the
-# in-process figures (Google Benchmark) and the menu's start and idle
-# natively, under the emulator and on the Windows build side by side.
+# in-process figures and the menu's start and idle natively, under the
+# emulator and on the Windows build under Wine, side by side.
 # Benchmarks want a quiet machine; run them one after another.
 set -e
 bin=build/linux/bin
