@@ -3,17 +3,13 @@
 // return from main, ExitProcess, a bell and a crash.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <stdlib.h>
-#include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <string>
 
 #include "i386_exec.h"
+#include "pseudo_terminal.h"
 
 namespace {
 
@@ -54,24 +50,17 @@ struct PtyShape {
 
 // The child gets the pseudo-terminal as its controlling terminal, with
 // output processing off so that the bytes arrive as the console sent them.
-[[noreturn]] void exec_probe_on(const char *terminal_name, const char *mode, PtyShape shape) {
-    setsid();
-    int terminal = open(terminal_name, O_RDWR);
+[[noreturn]] void exec_probe_on(const PseudoTerminal &pty, const char *mode, const char *term) {
+    int terminal = pty.take_as_controlling_terminal();
     if (terminal < 0) _exit(126);
     termios settings;
     tcgetattr(terminal, &settings);
     settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tcsetattr(terminal, TCSANOW, &settings);
-    winsize size{};
-    size.ws_col = shape.columns;
-    size.ws_row = shape.rows;
-    if (shape.term)
-        setenv("TERM", shape.term, 1);
+    if (term)
+        setenv("TERM", term, 1);
     else
         unsetenv("TERM");
-    ioctl(terminal, TIOCSWINSZ, &size);
-    dup2(terminal, STDIN_FILENO);
-    dup2(terminal, STDOUT_FILENO);
     int quiet = open("/dev/null", O_WRONLY);
     dup2(quiet, STDERR_FILENO);
     char *const argv[] = {const_cast<char *>("tty_probe"), const_cast<char *>(mode),
@@ -80,38 +69,15 @@ struct PtyShape {
     _exit(127);
 }
 
-bool read_available(int master, std::string &bytes) {
-    char chunk[1024];
-    ssize_t n = read(master, chunk, sizeof chunk);
-    if (n > 0) bytes.append(chunk, static_cast<size_t>(n));
-    return n > 0;
-}
-
 // Runs the probe and collects what it sends, for ten seconds at most (a
 // minute under the emulator, where painting the largest console is slow).
 PtyRun run_on_pty(const char *mode, PtyShape shape = {}) {
     PtyRun run;
-    int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return run;
-    std::string terminal_name = ptsname(master);
-    // Held open here too, so that reads never fail between the child's
-    // opening and its end.
-    int held = open(terminal_name.c_str(), O_RDWR | O_NOCTTY);
+    PseudoTerminal pty(shape.columns, shape.rows);
+    if (!pty.ok()) return run;
     pid_t child = fork();
-    if (child == 0) exec_probe_on(terminal_name.c_str(), mode, shape);
-    fcntl(master, F_SETFL, O_NONBLOCK);
-    const int polls = i386_emulator() != nullptr ? 6000 : 1000;
-    for (int waited = 0; waited < polls; ++waited) {
-        pollfd ready{master, POLLIN, 0};
-        poll(&ready, 1, 10);
-        while (read_available(master, run.bytes)) {
-        }
-        if (waitpid(child, &run.status, WNOHANG) == child) break;
-    }
-    while (read_available(master, run.bytes)) {
-    }
-    close(held);
-    close(master);
+    if (child == 0) exec_probe_on(pty, mode, shape.term);
+    run.bytes = pty.collect_until_end(child, run.status, i386_emulator() != nullptr ? 6000 : 1000);
     return run;
 }
 
