@@ -37,17 +37,6 @@ double now_ms() {
 const PseudoTerminal *own_terminal = nullptr;
 FILE *report = stdout;
 
-// The program's standard input and output become a pseudo-terminal; the
-// figures keep going to where standard output went before.
-bool open_pseudo_terminal(const PseudoTerminal &pty) {
-    if (!pty.ok()) return false;
-    fflush(stdout);
-    report = fdopen(dup(STDOUT_FILENO), "w");
-    pty.become_standard_io();
-    own_terminal = &pty;
-    return report != nullptr;
-}
-
 // Reads what the terminal received, so that the writes never block.
 void drain() {
     own_terminal->read_available();
@@ -164,13 +153,6 @@ std::string program_beside_this_one(const char *name) {
     return path.substr(0, path.rfind('/') + 1) + name;
 }
 
-[[noreturn]] void exec_on_terminal(const PseudoTerminal &pty, const std::string &program) {
-    pty.take_as_controlling_terminal();
-    char *const argv[] = {const_cast<char *>(program.c_str()), nullptr};
-    i386_execv(program.c_str(), argv);
-    _exit(127);
-}
-
 // The menu program itself on a pseudo-terminal of its own: from fork to the
 // last byte of its first paint. The paint is one write; it is over when
 // 200 ms pass without more.
@@ -183,7 +165,12 @@ void bench_menu_process() {
     }
     double start = now_ms();
     pid_t child = fork();
-    if (child == 0) exec_on_terminal(pty, menu);
+    if (child == 0) {
+        pty.take_as_controlling_terminal();
+        char *const argv[] = {menu.data(), nullptr};
+        i386_execv(menu.c_str(), argv);
+        _exit(127);
+    }
     double last = start;
     size_t total = 0;
     for (;;) {
@@ -195,8 +182,7 @@ void bench_menu_process() {
         last = now_ms();
     }
     kill(child, SIGTERM);
-    int status;
-    pty.collect_until_end(child, status, 100);
+    pty.collect_until_end(child, 100);
     fprintf(report, "%-44s %9.3f ms (%zu bytes)\n", "menu process: fork and exec to painted menu",
             last - start, total);
 }
@@ -206,11 +192,17 @@ void bench_menu_process() {
 int main() {
     bench_menu_process();
     double started = now_ms();
+    // The program's standard input and output become a pseudo-terminal;
+    // the figures keep going to where standard output went before.
     PseudoTerminal pty(80, 25);
-    if (!open_pseudo_terminal(pty)) {
+    fflush(stdout);
+    report = fdopen(dup(STDOUT_FILENO), "w");
+    if (!pty.ok() || report == nullptr) {
         fprintf(stderr, "paint_posix_bench: no pseudo-terminal\n");
         return 1;
     }
+    pty.become_standard_io();
+    own_terminal = &pty;
     bench_terminal_paint(started);
     bench_visible_latency();
     bench_tight_loop();

@@ -12,6 +12,12 @@
 
 #include <string>
 
+// What a child sent to the terminal, and its wait status (-1: still running).
+struct TerminalOutput {
+    std::string bytes;
+    int status = -1;
+};
+
 class PseudoTerminal {
   public:
     // A terminal of COLUMNS x ROWS; ok() says whether one could be had.
@@ -20,16 +26,15 @@ class PseudoTerminal {
         if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
         fcntl(master_, F_SETFD, FD_CLOEXEC);
         fcntl(master_, F_SETFL, O_NONBLOCK);
-        name_ = ptsname(master_);
         // Held open here too, so that reads never fail between a child's
-        // opening of the terminal and its end.
-        terminal_ = open(name_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        // start and its end.
+        terminal_ = open(ptsname(master_), O_RDWR | O_NOCTTY | O_CLOEXEC);
         winsize size{rows, columns, 0, 0};
         ioctl(terminal_, TIOCSWINSZ, &size);
     }
     ~PseudoTerminal() {
-        if (terminal_ >= 0) close(terminal_);
-        if (master_ >= 0) close(master_);
+        close(terminal_);
+        close(master_);
     }
     PseudoTerminal(const PseudoTerminal &) = delete;
     PseudoTerminal &operator=(const PseudoTerminal &) = delete;
@@ -38,18 +43,17 @@ class PseudoTerminal {
     int master() const { return master_; }
 
     // This process's standard input and output become the terminal.
-    void become_standard_io() const { use_as_standard_io(terminal_); }
+    void become_standard_io() const {
+        dup2(terminal_, STDIN_FILENO);
+        dup2(terminal_, STDOUT_FILENO);
+    }
 
     // In a child after fork: a session of its own with this terminal as its
-    // controlling terminal and standard input and output. Returns the
-    // terminal's descriptor, or -1.
-    int take_as_controlling_terminal() const {
+    // controlling terminal and standard input and output.
+    void take_as_controlling_terminal() const {
         setsid();
-        int terminal = open(name_.c_str(), O_RDWR);
-        if (terminal < 0) return -1;
-        ioctl(terminal, TIOCSCTTY, 0);
-        use_as_standard_io(terminal);
-        return terminal;
+        ioctl(terminal_, TIOCSCTTY, 0);
+        become_standard_io();
     }
 
     // What the terminal received that nobody read yet; never waits.
@@ -62,26 +66,20 @@ class PseudoTerminal {
     }
 
     // All the terminal receives until CHILD ends, looking every 10 ms, POLLS
-    // times at most; STATUS gets the child's wait status (-1: still running).
-    std::string collect_until_end(pid_t child, int &status, int polls) const {
-        std::string bytes;
-        status = -1;
+    // times at most.
+    TerminalOutput collect_until_end(pid_t child, int polls) const {
+        TerminalOutput output;
         for (int waited = 0; waited < polls; ++waited) {
             pollfd ready{master_, POLLIN, 0};
             poll(&ready, 1, 10);
-            bytes += read_available();
-            if (waitpid(child, &status, WNOHANG) == child) break;
+            output.bytes += read_available();
+            if (waitpid(child, &output.status, WNOHANG) == child) break;
         }
-        return bytes + read_available();
+        output.bytes += read_available();
+        return output;
     }
 
   private:
-    static void use_as_standard_io(int terminal) {
-        dup2(terminal, STDIN_FILENO);
-        dup2(terminal, STDOUT_FILENO);
-    }
-
     int master_ = -1;
     int terminal_ = -1;
-    std::string name_;
 };

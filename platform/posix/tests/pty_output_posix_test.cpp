@@ -13,11 +13,6 @@
 
 namespace {
 
-struct PtyRun {
-    std::string bytes;
-    int status = -1;
-};
-
 std::string csi(const std::string &body) {
     return "\x1b[" + body;
 }
@@ -51,12 +46,11 @@ struct PtyShape {
 // The child gets the pseudo-terminal as its controlling terminal, with
 // output processing off so that the bytes arrive as the console sent them.
 [[noreturn]] void exec_probe_on(const PseudoTerminal &pty, const char *mode, const char *term) {
-    int terminal = pty.take_as_controlling_terminal();
-    if (terminal < 0) _exit(126);
+    pty.take_as_controlling_terminal();
     termios settings;
-    tcgetattr(terminal, &settings);
+    tcgetattr(STDOUT_FILENO, &settings);
     settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    tcsetattr(terminal, TCSANOW, &settings);
+    tcsetattr(STDOUT_FILENO, TCSANOW, &settings);
     if (term)
         setenv("TERM", term, 1);
     else
@@ -71,18 +65,16 @@ struct PtyShape {
 
 // Runs the probe and collects what it sends, for ten seconds at most (a
 // minute under the emulator, where painting the largest console is slow).
-PtyRun run_on_pty(const char *mode, PtyShape shape = {}) {
-    PtyRun run;
+TerminalOutput run_on_pty(const char *mode, PtyShape shape = {}) {
     PseudoTerminal pty(shape.columns, shape.rows);
-    if (!pty.ok()) return run;
+    if (!pty.ok()) return {};
     pid_t child = fork();
     if (child == 0) exec_probe_on(pty, mode, shape.term);
-    run.bytes = pty.collect_until_end(child, run.status, i386_emulator() != nullptr ? 6000 : 1000);
-    return run;
+    return pty.collect_until_end(child, i386_emulator() != nullptr ? 6000 : 1000);
 }
 
 TEST(PtyOutput, ReturnFromMainClearsPaintsAndGivesTheTerminalBack) {
-    PtyRun run = run_on_pty("return");
+    TerminalOutput run = run_on_pty("return");
     ASSERT_TRUE(WIFEXITED(run.status));
     EXPECT_EQ(WEXITSTATUS(run.status), 0);
     EXPECT_EQ(run.bytes.rfind(clear_screen(), 0), 0u) << "starts with a clear";
@@ -101,7 +93,7 @@ TEST(PtyOutput, ReturnFromMainClearsPaintsAndGivesTheTerminalBack) {
 // that thread itself: the exit then stops the flusher thread.
 TEST(PtyOutput, ExitProcessFlushesAndRestoresLikeAReturn) {
     for (const char *mode : {"exit", "resized-exit"}) {
-        PtyRun run = run_on_pty(mode);
+        TerminalOutput run = run_on_pty(mode);
         ASSERT_TRUE(WIFEXITED(run.status)) << mode;
         EXPECT_EQ(WEXITSTATUS(run.status), 3) << mode;
         EXPECT_NE(run.bytes.find("plain \u2665 end"), std::string::npos) << mode;
@@ -112,7 +104,7 @@ TEST(PtyOutput, ExitProcessFlushesAndRestoresLikeAReturn) {
 }
 
 TEST(PtyOutput, BellReachesTheTerminal) {
-    PtyRun run = run_on_pty("bell");
+    TerminalOutput run = run_on_pty("bell");
     EXPECT_EQ(count_of(run.bytes, "\a"), 1u);
 }
 
@@ -128,7 +120,7 @@ TEST(PtyOutput, HugeTerminalsGiveTheLargestConsole) {
         {{40000, 3}, "size 32767x3"},
     };
     for (const auto &c : cases) {
-        PtyRun run = run_on_pty("size", c.shape);
+        TerminalOutput run = run_on_pty("size", c.shape);
         ASSERT_TRUE(WIFEXITED(run.status)) << c.size;
         EXPECT_EQ(WEXITSTATUS(run.status), 0) << c.size;
         EXPECT_NE(run.bytes.find(c.size), std::string::npos) << c.size;
@@ -138,7 +130,7 @@ TEST(PtyOutput, HugeTerminalsGiveTheLargestConsole) {
 
 TEST(PtyOutput, TerminalThatCannotDrawGetsPlainText) {
     for (const char *term : {"dumb", static_cast<const char *>(nullptr), ""}) {
-        PtyRun run = run_on_pty("return", PtyShape{40, 10, term});
+        TerminalOutput run = run_on_pty("return", PtyShape{40, 10, term});
         std::string name = term ? term : "(unset)";
         ASSERT_TRUE(WIFEXITED(run.status)) << name;
         EXPECT_EQ(WEXITSTATUS(run.status), 0) << name;
@@ -148,7 +140,7 @@ TEST(PtyOutput, TerminalThatCannotDrawGetsPlainText) {
 }
 
 TEST(PtyOutput, CrashRestoresAndDiesOfItsSignal) {
-    PtyRun run = run_on_pty("segv");
+    TerminalOutput run = run_on_pty("segv");
     ASSERT_TRUE(WIFSIGNALED(run.status));
     EXPECT_EQ(WTERMSIG(run.status), SIGSEGV);
     std::string restore = restore_below(3);

@@ -31,13 +31,10 @@ AFTER_OUTPUT = ("probe>", "Terminated", "Hangup", "Quit", "Segmentation fault", 
                 "Profiling timer expired", "CPU time limit", "File size limit", "Bad system call",
                 "Trace/breakpoint trap", "Stack fault", "Power failure", "I/O possible",
                 "Real-time signal", "Broken pipe")
-# Every signal that ends a process by default (SIGKILL cannot be caught), by
-# its Linux number; of the real-time ones the first the C library leaves to
-# programs and the last.
-SIGNALS = [("INT", 2), ("TERM", 15), ("HUP", 1), ("QUIT", 3), ("PIPE", 13), ("USR1", 10),
-           ("USR2", 12), ("ALRM", 14), ("VTALRM", 26), ("PROF", 27), ("XCPU", 24), ("XFSZ", 25),
-           ("SYS", 31), ("TRAP", 5), ("STKFLT", 16), ("PWR", 30), ("IO", 29), ("RTMIN", 34),
-           ("RTMAX", 64)]
+# Every signal that ends a process by default (SIGKILL cannot be caught); of
+# the real-time ones the first the C library leaves to programs and the last.
+SIGNALS = ("INT TERM HUP QUIT PIPE USR1 USR2 ALRM VTALRM PROF XCPU XFSZ SYS TRAP STKFLT PWR IO "
+           "RTMIN RTMAX").split()
 RAW_MODE = {"-isig", "-icanon", "-echo", "-ixon", "-icrnl"}
 check = Checks()
 
@@ -52,7 +49,6 @@ def wait_until(condition, seconds):
 
 
 def read(path):
-    """The file's text; "" while it is missing."""
     try:
         with open(path, errors="replace") as f:
             return f.read().strip()
@@ -72,9 +68,9 @@ class Pane:
         return os.path.join(self.work, "case", name)
 
     def start(self, mode, input_redirection=""):
-        """Runs the probe from a script (the interactive shell would drop the
-        rest of the line after a child killed by SIGINT); its pid once its
-        screen is drawn, None if it never is."""
+        """The probe's pid once its screen is drawn, None if never. A script
+        runs it: the interactive shell would drop the rest of the line after
+        a child killed by SIGINT."""
         shutil.rmtree(self.file(""), ignore_errors=True)
         os.mkdir(self.file(""))
         open(self.log, "w").close()
@@ -88,7 +84,8 @@ class Pane:
                          + f" {input_redirection}\necho $? > {self.file('status')}\n"
                          f"stty -g > {self.file('after')}\n")
         self.tmux.send(f"clear; sh {self.file('run.sh')}", "Enter")
-        return int(read(self.file("pid"))) if wait_until(lambda: read(self.file("pid")), 10) else None
+        drawn = wait_until(lambda: read(self.file("pid")), 10)
+        return int(read(self.file("pid"))) if drawn else None
 
     def ended(self):
         return wait_until(lambda: read(self.file("after")), 10)
@@ -118,10 +115,6 @@ class Pane:
         with open(self.log, "rb") as log:
             found = re.findall(rb"\?%d[hl]" % mode, log.read())
         return found[-1].decode() if found else ""
-
-    def state(self, pid):
-        """The process's state letter (T: stopped)."""
-        return read(f"/proc/{pid}/stat").rsplit(")", 1)[-1][1:2]
 
 
 def check_colours(pane, name):
@@ -173,7 +166,8 @@ def check_stop_and_resize(pane, name, mode, send_stop):
         return
     if send_stop:
         os.kill(pid, signal.SIGTSTP)
-    check(wait_until(lambda: pane.state(pid) == "T", 10), f"{name}: the probe stops")
+    stopped = lambda: read(f"/proc/{pid}/stat").rsplit(")", 1)[-1].split()[:1] == ["T"]  # noqa
+    check(wait_until(stopped, 10), f"{name}: the probe stops")
     check(pane.stty("-g") == read(pane.file("before")),
           f"{name}: the terminal is given back while stopped")
     check(pane.wipe_then(lambda: os.kill(pid, signal.SIGCONT)),
@@ -192,10 +186,11 @@ def check_stop_and_resize(pane, name, mode, send_stop):
 def each_way_out(emulated):
     yield "return from main", "return", 0
     yield "ExitProcess", "exit", 3
-    for name, number in SIGNALS:
+    for name in SIGNALS:
+        number = signal.Signals[f"SIG{name}"]
         # The emulator keeps the lowest real-time signals for itself: the
         # host's SIGRTMIN never reaches the program as its SIGRTMIN.
-        if emulated and number == 34:
+        if emulated and name == "RTMIN":
             print("skipped under the emulator: SIGRTMIN")
         else:
             yield f"SIG{name}", "wait", 128 + number, number
