@@ -117,6 +117,10 @@ class Pane:
         return found[-1].decode() if found else ""
 
 
+def stopped(pid):
+    return read(f"/proc/{pid}/stat").rsplit(")", 1)[-1].split()[:1] == ["T"]
+
+
 def check_colours(pane, name):
     """The text and its colours as the terminal shows them."""
     screen = pane.tmux.capture(colours=True)
@@ -166,8 +170,7 @@ def check_stop_and_resize(pane, name, mode, send_stop):
         return
     if send_stop:
         os.kill(pid, signal.SIGTSTP)
-    stopped = lambda: read(f"/proc/{pid}/stat").rsplit(")", 1)[-1].split()[:1] == ["T"]  # noqa
-    check(wait_until(stopped, 10), f"{name}: the probe stops")
+    check(wait_until(lambda: stopped(pid), 10), f"{name}: the probe stops")
     check(pane.stty("-g") == read(pane.file("before")),
           f"{name}: the terminal is given back while stopped")
     check(pane.wipe_then(lambda: os.kill(pid, signal.SIGCONT)),
@@ -183,9 +186,10 @@ def check_stop_and_resize(pane, name, mode, send_stop):
               f"{name}: terminal settings unchanged")
 
 
-def each_way_out(emulated):
-    yield "return from main", "return", 0
-    yield "ExitProcess", "exit", 3
+def cases(emulated):
+    """Each case's check and its arguments."""
+    yield check_way_out, ("return from main", "return", 0)
+    yield check_way_out, ("ExitProcess", "exit", 3)
     for name in SIGNALS:
         number = signal.Signals[f"SIG{name}"]
         # The emulator keeps the lowest real-time signals for itself: the
@@ -193,17 +197,16 @@ def each_way_out(emulated):
         if emulated and name == "RTMIN":
             print("skipped under the emulator: SIGRTMIN")
         else:
-            yield f"SIG{name}", "wait", 128 + number, number
-    yield "SIGSEGV", "segv", 139
-    yield "abort", "abort", 134
-    yield "input from a file", "return", 0, 0, "< /dev/null"
+            yield check_way_out, (f"SIG{name}", "wait", 128 + number, number)
+    yield check_way_out, ("SIGSEGV", "segv", 139)
+    yield check_way_out, ("abort", "abort", 134)
+    yield check_way_out, ("input from a file", "return", 0, 0, "< /dev/null")
+    yield check_stop_and_resize, ("SIGTSTP, continue and resize", "wait", True)
+    yield check_stop_and_resize, ("Ctrl+Z from the program, continue and resize", "suspend", False)
 
 
 def run_cases(pane):
-    cases = [(check_way_out, case) for case in each_way_out(pane.emulated)] + [
-        (check_stop_and_resize, ("SIGTSTP, continue and resize", "wait", True)),
-        (check_stop_and_resize, ("Ctrl+Z from the program, continue and resize", "suspend", False))]
-    for run, case in cases:
+    for run, case in cases(pane.emulated):
         failed_before = len(check.failures)
         run(pane, *case)
         if len(check.failures) == failed_before:
