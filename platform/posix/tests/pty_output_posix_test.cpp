@@ -51,12 +51,8 @@ struct PtyShape {
     tcgetattr(STDOUT_FILENO, &settings);
     settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tcsetattr(STDOUT_FILENO, TCSANOW, &settings);
-    if (term)
-        setenv("TERM", term, 1);
-    else
-        unsetenv("TERM");
-    int quiet = open("/dev/null", O_WRONLY);
-    dup2(quiet, STDERR_FILENO);
+    term ? setenv("TERM", term, 1) : unsetenv("TERM");
+    dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
     char *const argv[] = {const_cast<char *>("tty_probe"), const_cast<char *>(mode),
                           const_cast<char *>("/dev/null"), nullptr};
     i386_execv(TTY_PROBE_PATH, argv);
