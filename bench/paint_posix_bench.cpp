@@ -7,14 +7,9 @@
 // written in a tight loop. The menu is painted into a
 // pseudo-terminal of 80 x 25 that this program drains; figures go to the
 // original standard output.
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdio.h>
-#include <stdlib.h>
-#include <sys/ioctl.h>
-#include <sys/wait.h>
-#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -27,6 +22,7 @@
 #include "console_host.h"
 #include "menu.h"
 #include "posix/tests/i386_exec.h"
+#include "posix/tests/pseudo_terminal.h"
 #include "posix_console.h"
 #include "terminal.h"
 
@@ -38,38 +34,12 @@ double now_ms() {
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-int master_fd = -1;
+const PseudoTerminal *own_terminal = nullptr;
 FILE *report = stdout;
 
-// The program's standard input and output become a pseudo-terminal; the
-// figures keep going to where standard output went before.
-bool open_pseudo_terminal() {
-    master_fd = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_fd < 0 || grantpt(master_fd) != 0 || unlockpt(master_fd) != 0) return false;
-    int terminal = open(ptsname(master_fd), O_RDWR | O_NOCTTY);
-    if (terminal < 0) return false;
-    winsize size{};
-    size.ws_col = 80;
-    size.ws_row = 25;
-    ioctl(terminal, TIOCSWINSZ, &size);
-    fflush(stdout);
-    report = fdopen(dup(STDOUT_FILENO), "w");
-    dup2(terminal, STDIN_FILENO);
-    dup2(terminal, STDOUT_FILENO);
-    close(terminal);
-    fcntl(master_fd, F_SETFL, O_NONBLOCK);
-    return report != nullptr;
-}
-
-// Reads what a terminal received, so that the writes never block.
-void drain_fd(int fd) {
-    char buffer[4096];
-    while (read(fd, buffer, sizeof buffer) > 0) {
-    }
-}
-
+// Reads what the terminal received, so that the writes never block.
 void drain() {
-    drain_fd(master_fd);
+    own_terminal->read_available();
 }
 
 struct Step {
@@ -121,7 +91,7 @@ void bench_visible_latency() {
         double seen = -1;
         char byte;
         while (seen < 0 && now_ms() - start < 1000) {
-            if (read(master_fd, &byte, 1) == 1) seen = now_ms() - start;
+            if (read(own_terminal->master(), &byte, 1) == 1) seen = now_ms() - start;
         }
         if (seen < 0) {
             fprintf(report, "%-44s not within 1000 ms\n",
@@ -142,7 +112,7 @@ void bench_tight_loop() {
     std::atomic<bool> done{false};
     std::thread reader([&done] {
         while (!done) {
-            pollfd ready{master_fd, POLLIN, 0};
+            pollfd ready{own_terminal->master(), POLLIN, 0};
             if (poll(&ready, 1, 10) > 0) drain();
         }
     });
@@ -183,53 +153,36 @@ std::string program_beside_this_one(const char *name) {
     return path.substr(0, path.rfind('/') + 1) + name;
 }
 
-[[noreturn]] void exec_on_terminal(const char *terminal_name, const std::string &program) {
-    setsid();
-    int terminal = open(terminal_name, O_RDWR);
-    winsize size{};
-    size.ws_col = 80;
-    size.ws_row = 25;
-    ioctl(terminal, TIOCSWINSZ, &size);
-    dup2(terminal, STDIN_FILENO);
-    dup2(terminal, STDOUT_FILENO);
-    char *const argv[] = {const_cast<char *>(program.c_str()), nullptr};
-    i386_execv(program.c_str(), argv);
-    _exit(127);
-}
-
 // The menu program itself on a pseudo-terminal of its own: from fork to the
 // last byte of its first paint. The paint is one write; it is over when
 // 200 ms pass without more.
 void bench_menu_process() {
     std::string menu = program_beside_this_one("menu");
-    int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (access(menu.c_str(), X_OK) != 0 || master < 0 || grantpt(master) != 0 ||
-        unlockpt(master) != 0) {
+    PseudoTerminal pty(80, 25);
+    if (access(menu.c_str(), X_OK) != 0 || !pty.ok()) {
         fprintf(report, "menu process: not measured (no %s or no pseudo-terminal)\n", menu.c_str());
         return;
     }
-    std::string terminal_name = ptsname(master);
     double start = now_ms();
     pid_t child = fork();
-    if (child == 0) exec_on_terminal(terminal_name.c_str(), menu);
+    if (child == 0) {
+        pty.take_as_controlling_terminal();
+        char *const argv[] = {menu.data(), nullptr};
+        i386_execv(menu.c_str(), argv);
+        _exit(127);
+    }
     double last = start;
     size_t total = 0;
-    char buffer[4096];
     for (;;) {
-        pollfd ready{master, POLLIN, 0};
+        pollfd ready{pty.master(), POLLIN, 0};
         if (poll(&ready, 1, total == 0 ? 5000 : 200) <= 0) break;
-        ssize_t n = read(master, buffer, sizeof buffer);
-        if (n <= 0) break;
-        total += static_cast<size_t>(n);
+        size_t n = pty.read_available().size();
+        if (n == 0) break;
+        total += n;
         last = now_ms();
     }
     kill(child, SIGTERM);
-    fcntl(master, F_SETFL, O_NONBLOCK);
-    for (int i = 0; i < 100 && waitpid(child, nullptr, WNOHANG) == 0; ++i) {
-        drain_fd(master);
-        usleep(10000);
-    }
-    close(master);
+    pty.collect_until_end(child, 100);
     fprintf(report, "%-44s %9.3f ms (%zu bytes)\n", "menu process: fork and exec to painted menu",
             last - start, total);
 }
@@ -239,10 +192,17 @@ void bench_menu_process() {
 int main() {
     bench_menu_process();
     double started = now_ms();
-    if (!open_pseudo_terminal()) {
+    // The program's standard input and output become a pseudo-terminal;
+    // the figures keep going to where standard output went before.
+    PseudoTerminal pty(80, 25);
+    fflush(stdout);
+    report = fdopen(dup(STDOUT_FILENO), "w");
+    if (!pty.ok() || report == nullptr) {
         fprintf(stderr, "paint_posix_bench: no pseudo-terminal\n");
         return 1;
     }
+    pty.become_standard_io();
+    own_terminal = &pty;
     bench_terminal_paint(started);
     bench_visible_latency();
     bench_tight_loop();

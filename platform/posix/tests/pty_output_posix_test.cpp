@@ -3,24 +3,15 @@
 // return from main, ExitProcess, a bell and a crash.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <stdlib.h>
-#include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <string>
 
 #include "i386_exec.h"
+#include "pseudo_terminal.h"
 
 namespace {
-
-struct PtyRun {
-    std::string bytes;
-    int status = -1;
-};
 
 std::string csi(const std::string &body) {
     return "\x1b[" + body;
@@ -54,69 +45,32 @@ struct PtyShape {
 
 // The child gets the pseudo-terminal as its controlling terminal, with
 // output processing off so that the bytes arrive as the console sent them.
-[[noreturn]] void exec_probe_on(const char *terminal_name, const char *mode, PtyShape shape) {
-    setsid();
-    int terminal = open(terminal_name, O_RDWR);
-    if (terminal < 0) _exit(126);
+[[noreturn]] void exec_probe_on(const PseudoTerminal &pty, const char *mode, const char *term) {
+    pty.take_as_controlling_terminal();
     termios settings;
-    tcgetattr(terminal, &settings);
+    tcgetattr(STDOUT_FILENO, &settings);
     settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    tcsetattr(terminal, TCSANOW, &settings);
-    winsize size{};
-    size.ws_col = shape.columns;
-    size.ws_row = shape.rows;
-    if (shape.term)
-        setenv("TERM", shape.term, 1);
-    else
-        unsetenv("TERM");
-    ioctl(terminal, TIOCSWINSZ, &size);
-    dup2(terminal, STDIN_FILENO);
-    dup2(terminal, STDOUT_FILENO);
-    int quiet = open("/dev/null", O_WRONLY);
-    dup2(quiet, STDERR_FILENO);
+    tcsetattr(STDOUT_FILENO, TCSANOW, &settings);
+    term ? setenv("TERM", term, 1) : unsetenv("TERM");
+    dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
     char *const argv[] = {const_cast<char *>("tty_probe"), const_cast<char *>(mode),
                           const_cast<char *>("/dev/null"), nullptr};
     i386_execv(TTY_PROBE_PATH, argv);
     _exit(127);
 }
 
-bool read_available(int master, std::string &bytes) {
-    char chunk[1024];
-    ssize_t n = read(master, chunk, sizeof chunk);
-    if (n > 0) bytes.append(chunk, static_cast<size_t>(n));
-    return n > 0;
-}
-
 // Runs the probe and collects what it sends, for ten seconds at most (a
 // minute under the emulator, where painting the largest console is slow).
-PtyRun run_on_pty(const char *mode, PtyShape shape = {}) {
-    PtyRun run;
-    int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return run;
-    std::string terminal_name = ptsname(master);
-    // Held open here too, so that reads never fail between the child's
-    // opening and its end.
-    int held = open(terminal_name.c_str(), O_RDWR | O_NOCTTY);
+TerminalOutput run_on_pty(const char *mode, PtyShape shape = {}) {
+    PseudoTerminal pty(shape.columns, shape.rows);
+    if (!pty.ok()) return {};
     pid_t child = fork();
-    if (child == 0) exec_probe_on(terminal_name.c_str(), mode, shape);
-    fcntl(master, F_SETFL, O_NONBLOCK);
-    const int polls = i386_emulator() != nullptr ? 6000 : 1000;
-    for (int waited = 0; waited < polls; ++waited) {
-        pollfd ready{master, POLLIN, 0};
-        poll(&ready, 1, 10);
-        while (read_available(master, run.bytes)) {
-        }
-        if (waitpid(child, &run.status, WNOHANG) == child) break;
-    }
-    while (read_available(master, run.bytes)) {
-    }
-    close(held);
-    close(master);
-    return run;
+    if (child == 0) exec_probe_on(pty, mode, shape.term);
+    return pty.collect_until_end(child, i386_emulator() != nullptr ? 6000 : 1000);
 }
 
 TEST(PtyOutput, ReturnFromMainClearsPaintsAndGivesTheTerminalBack) {
-    PtyRun run = run_on_pty("return");
+    TerminalOutput run = run_on_pty("return");
     ASSERT_TRUE(WIFEXITED(run.status));
     EXPECT_EQ(WEXITSTATUS(run.status), 0);
     EXPECT_EQ(run.bytes.rfind(clear_screen(), 0), 0u) << "starts with a clear";
@@ -135,7 +89,7 @@ TEST(PtyOutput, ReturnFromMainClearsPaintsAndGivesTheTerminalBack) {
 // that thread itself: the exit then stops the flusher thread.
 TEST(PtyOutput, ExitProcessFlushesAndRestoresLikeAReturn) {
     for (const char *mode : {"exit", "resized-exit"}) {
-        PtyRun run = run_on_pty(mode);
+        TerminalOutput run = run_on_pty(mode);
         ASSERT_TRUE(WIFEXITED(run.status)) << mode;
         EXPECT_EQ(WEXITSTATUS(run.status), 3) << mode;
         EXPECT_NE(run.bytes.find("plain \u2665 end"), std::string::npos) << mode;
@@ -146,7 +100,7 @@ TEST(PtyOutput, ExitProcessFlushesAndRestoresLikeAReturn) {
 }
 
 TEST(PtyOutput, BellReachesTheTerminal) {
-    PtyRun run = run_on_pty("bell");
+    TerminalOutput run = run_on_pty("bell");
     EXPECT_EQ(count_of(run.bytes, "\a"), 1u);
 }
 
@@ -162,7 +116,7 @@ TEST(PtyOutput, HugeTerminalsGiveTheLargestConsole) {
         {{40000, 3}, "size 32767x3"},
     };
     for (const auto &c : cases) {
-        PtyRun run = run_on_pty("size", c.shape);
+        TerminalOutput run = run_on_pty("size", c.shape);
         ASSERT_TRUE(WIFEXITED(run.status)) << c.size;
         EXPECT_EQ(WEXITSTATUS(run.status), 0) << c.size;
         EXPECT_NE(run.bytes.find(c.size), std::string::npos) << c.size;
@@ -172,7 +126,7 @@ TEST(PtyOutput, HugeTerminalsGiveTheLargestConsole) {
 
 TEST(PtyOutput, TerminalThatCannotDrawGetsPlainText) {
     for (const char *term : {"dumb", static_cast<const char *>(nullptr), ""}) {
-        PtyRun run = run_on_pty("return", PtyShape{40, 10, term});
+        TerminalOutput run = run_on_pty("return", PtyShape{40, 10, term});
         std::string name = term ? term : "(unset)";
         ASSERT_TRUE(WIFEXITED(run.status)) << name;
         EXPECT_EQ(WEXITSTATUS(run.status), 0) << name;
@@ -182,7 +136,7 @@ TEST(PtyOutput, TerminalThatCannotDrawGetsPlainText) {
 }
 
 TEST(PtyOutput, CrashRestoresAndDiesOfItsSignal) {
-    PtyRun run = run_on_pty("segv");
+    TerminalOutput run = run_on_pty("segv");
     ASSERT_TRUE(WIFSIGNALED(run.status));
     EXPECT_EQ(WTERMSIG(run.status), SIGSEGV);
     std::string restore = restore_below(3);
