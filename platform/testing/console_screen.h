@@ -85,10 +85,6 @@ inline void press_key(WORD virtual_key, WORD scan_code, char character, DWORD co
     WriteConsoleInputA(input(), events, 2, &written);
 }
 
-} // namespace console_screen
-
-namespace console_screen {
-
 // Types text as key presses, then Enter when asked: the console's line
 // editing sees it as typed.
 inline void type_text(const std::string &text, bool enter = true) {
