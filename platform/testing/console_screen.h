@@ -25,9 +25,6 @@ inline CONSOLE_SCREEN_BUFFER_INFO info() {
 inline COORD cursor() {
     return info().dwCursorPosition;
 }
-inline WORD attribute_in_force() {
-    return info().wAttributes;
-}
 
 // The characters of a run of cells starting at (row, column).
 inline std::string text(int row, int column, int length) {
