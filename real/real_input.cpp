@@ -28,6 +28,13 @@ long double digit_value(uint32_t key) {
     return static_cast<long double>(char_of(key) - '0');
 }
 
+// An optional sign: true for '-', and the key after a sign read in its place.
+bool read_sign(uint32_t &key) {
+    const bool negative = char_of(key) == '-';
+    if (negative || char_of(key) == '+') key = read_echo_char();
+    return negative;
+}
+
 // Leading digits: value = value * 10 + digit, each step cut to 53 bits.
 long double read_integer_digits(uint32_t &key, long double value) {
     while (is_digit(key)) {
@@ -55,13 +62,7 @@ long double read_fraction_digits(uint32_t &key, long double sum) {
 // digits, however long, reads as too large instead of wrapping.
 int32_t read_exponent(uint32_t &key) {
     key = read_echo_char();
-    bool negative = false;
-    if (char_of(key) == '+') {
-        key = read_echo_char();
-    } else if (char_of(key) == '-') {
-        negative = true;
-        key = read_echo_char();
-    }
+    const bool negative = read_sign(key);
     exponent_accumulator = 0;
     while (is_digit(key)) {
         exponent_accumulator =
@@ -76,13 +77,7 @@ int32_t read_exponent(uint32_t &key) {
 // Inside the work mode. A start that is neither digit nor point is an error.
 long double read_real_in_work_mode(void) {
     uint32_t key = read_echo_char();
-    bool negative = false;
-    if (char_of(key) == '+') {
-        key = read_echo_char();
-    } else if (char_of(key) == '-') {
-        negative = true;
-        key = read_echo_char();
-    }
+    const bool negative = read_sign(key);
     long double value;
     if (is_digit(key)) {
         value = read_integer_digits(key, 0.0);

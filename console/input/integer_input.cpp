@@ -53,13 +53,8 @@ char input_line[INPUT_LINE_MAX + 1];
 int32_t parse_int_body(const char *text, uint32_t length, bool *valid) {
     uint32_t i = skip_blanks(text, length);
     if (i == length) return report<int32_t>(0, true, valid);
-    bool negative = false;
-    if (text[i] == '-') {
-        negative = true;
-        ++i;
-    } else if (text[i] == '+') {
-        ++i;
-    }
+    const bool negative = text[i] == '-';
+    if (negative || text[i] == '+') ++i;
     if (!is_digit(text[i])) return parse_failure(invalid_integer_text, valid);
     // The limit is checked before each step, so the magnitude never wraps;
     // 2147483648 is let through for the one value that needs it.

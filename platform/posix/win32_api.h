@@ -33,7 +33,6 @@ typedef const char *LPCSTR;
 typedef DWORD *LPDWORD;
 typedef WORD *LPWORD;
 typedef intptr_t LONG_PTR;
-typedef uintptr_t ULONG_PTR;
 
 #define TRUE 1
 #define FALSE 0
@@ -46,7 +45,7 @@ typedef uintptr_t ULONG_PTR;
 typedef struct _COORD {
     SHORT X;
     SHORT Y;
-} COORD, *PCOORD;
+} COORD;
 
 typedef struct _SMALL_RECT {
     SHORT Left;
@@ -106,9 +105,6 @@ typedef struct _INPUT_RECORD {
 } INPUT_RECORD, *PINPUT_RECORD;
 
 #define KEY_EVENT 0x0001
-#define MOUSE_EVENT 0x0002
-#define WINDOW_BUFFER_SIZE_EVENT 0x0004
-#define MENU_EVENT 0x0008
 #define FOCUS_EVENT 0x0010
 
 #define RIGHT_ALT_PRESSED 0x0001
@@ -117,41 +113,24 @@ typedef struct _INPUT_RECORD {
 #define LEFT_CTRL_PRESSED 0x0008
 #define SHIFT_PRESSED 0x0010
 #define NUMLOCK_ON 0x0020
-#define SCROLLLOCK_ON 0x0040
 #define CAPSLOCK_ON 0x0080
 #define ENHANCED_KEY 0x0100
 
 #define ENABLE_PROCESSED_INPUT 0x0001
 #define ENABLE_LINE_INPUT 0x0002
 #define ENABLE_ECHO_INPUT 0x0004
-#define ENABLE_WINDOW_INPUT 0x0008
-#define ENABLE_MOUSE_INPUT 0x0010
 #define ENABLE_INSERT_MODE 0x0020
-#define ENABLE_QUICK_EDIT_MODE 0x0040
 #define ENABLE_EXTENDED_FLAGS 0x0080
-#define ENABLE_AUTO_POSITION 0x0100
-#define ENABLE_VIRTUAL_TERMINAL_INPUT 0x0200
 
 #define ENABLE_PROCESSED_OUTPUT 0x0001
 #define ENABLE_WRAP_AT_EOL_OUTPUT 0x0002
 
-#define FOREGROUND_BLUE 0x0001
-#define FOREGROUND_GREEN 0x0002
-#define FOREGROUND_RED 0x0004
-#define FOREGROUND_INTENSITY 0x0008
-#define BACKGROUND_BLUE 0x0010
-#define BACKGROUND_GREEN 0x0020
-#define BACKGROUND_RED 0x0040
-#define BACKGROUND_INTENSITY 0x0080
-
 #define VK_BACK 0x08
 #define VK_TAB 0x09
-#define VK_CLEAR 0x0C
 #define VK_RETURN 0x0D
 #define VK_SHIFT 0x10
 #define VK_CONTROL 0x11
 #define VK_MENU 0x12
-#define VK_PAUSE 0x13
 #define VK_CAPITAL 0x14
 #define VK_ESCAPE 0x1B
 #define VK_SPACE 0x20
@@ -165,12 +144,8 @@ typedef struct _INPUT_RECORD {
 #define VK_DOWN 0x28
 #define VK_INSERT 0x2D
 #define VK_DELETE 0x2E
-#define VK_NUMPAD0 0x60
-#define VK_MULTIPLY 0x6A
 #define VK_ADD 0x6B
 #define VK_SUBTRACT 0x6D
-#define VK_DECIMAL 0x6E
-#define VK_DIVIDE 0x6F
 #define VK_F1 0x70
 #define VK_F10 0x79
 #define VK_F11 0x7A

@@ -25,9 +25,6 @@ inline CONSOLE_SCREEN_BUFFER_INFO info() {
 inline COORD cursor() {
     return info().dwCursorPosition;
 }
-inline WORD attribute_in_force() {
-    return info().wAttributes;
-}
 
 // The characters of a run of cells starting at (row, column).
 inline std::string text(int row, int column, int length) {
@@ -84,10 +81,6 @@ inline void press_key(WORD virtual_key, WORD scan_code, char character, DWORD co
     DWORD written = 0;
     WriteConsoleInputA(input(), events, 2, &written);
 }
-
-} // namespace console_screen
-
-namespace console_screen {
 
 // Types text as key presses, then Enter when asked: the console's line
 // editing sees it as typed.

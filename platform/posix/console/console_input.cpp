@@ -17,11 +17,16 @@ namespace {
 
 constexpr DWORD KNOWN_INPUT_MODES = 0x3FF;
 
-// What Peek and Read check first: the console's input handle, a count to
+// Starts the console and vouches for the handle, or sets the error.
+bool input_handle_ok(HANDLE handle) {
+    ensure_started();
+    return is_console_input(handle) || fail(ERROR_INVALID_HANDLE);
+}
+
+// What the event calls check first: the console's input handle, a count to
 // report into and a buffer for what is asked. The count starts at 0.
 bool event_call_ok(HANDLE handle, const INPUT_RECORD *buffer, DWORD length, LPDWORD count) {
-    ensure_started();
-    if (!is_console_input(handle)) return fail(ERROR_INVALID_HANDLE);
+    if (!input_handle_ok(handle)) return false;
     if (count == nullptr || (buffer == nullptr && length > 0)) return fail(ERROR_INVALID_PARAMETER);
     *count = 0;
     return true;
@@ -113,20 +118,14 @@ BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, PINPUT_RECORD lpBuffer, DWOR
 
 BOOL WINAPI WriteConsoleInputA(HANDLE hConsoleInput, const INPUT_RECORD *lpBuffer, DWORD nLength,
                                LPDWORD lpNumberOfEventsWritten) {
-    ensure_started();
-    if (!is_console_input(hConsoleInput)) return fail(ERROR_INVALID_HANDLE);
-    if (lpNumberOfEventsWritten == nullptr || (lpBuffer == nullptr && nLength > 0)) {
-        return fail(ERROR_INVALID_PARAMETER);
-    }
+    if (!event_call_ok(hConsoleInput, lpBuffer, nLength, lpNumberOfEventsWritten)) return FALSE;
     for (DWORD i = 0; i < nLength; ++i) input_queue_push(lpBuffer[i]);
     *lpNumberOfEventsWritten = nLength;
     return TRUE;
 }
 
 BOOL WINAPI GetNumberOfConsoleInputEvents(HANDLE hConsoleInput, LPDWORD lpNumberOfEvents) {
-    ensure_started();
-    if (!is_console_input(hConsoleInput)) return fail(ERROR_INVALID_HANDLE);
-    if (lpNumberOfEvents == nullptr) return fail(ERROR_INVALID_PARAMETER);
+    if (!event_call_ok(hConsoleInput, nullptr, 0, lpNumberOfEvents)) return FALSE;
     input_source_take_available(input_mode());
     *lpNumberOfEvents = static_cast<DWORD>(input_queue_size());
     return TRUE;
@@ -135,8 +134,7 @@ BOOL WINAPI GetNumberOfConsoleInputEvents(HANDLE hConsoleInput, LPDWORD lpNumber
 // What a terminal has already sent is taken in first (a Ctrl+C among it
 // still counts); a script is never read here, so no piped key is lost.
 BOOL WINAPI FlushConsoleInputBuffer(HANDLE hConsoleInput) {
-    ensure_started();
-    if (!is_console_input(hConsoleInput)) return fail(ERROR_INVALID_HANDLE);
+    if (!input_handle_ok(hConsoleInput)) return FALSE;
     input_source_take_available(input_mode());
     input_queue_clear();
     return TRUE;
@@ -147,8 +145,7 @@ BOOL WINAPI FlushConsoleInputBuffer(HANDLE hConsoleInput) {
 BOOL WINAPI ReadConsoleA(HANDLE hConsoleInput, LPVOID lpBuffer, DWORD nNumberOfCharsToRead,
                          LPDWORD lpNumberOfCharsRead, LPVOID pInputControl) {
     (void)pInputControl;
-    ensure_started();
-    if (!is_console_input(hConsoleInput)) return fail(ERROR_INVALID_HANDLE);
+    if (!input_handle_ok(hConsoleInput)) return FALSE;
     if (lpBuffer == nullptr || lpNumberOfCharsRead == nullptr) return fail(ERROR_INVALID_PARAMETER);
     *lpNumberOfCharsRead = 0;
     if (nNumberOfCharsToRead == 0) return fail(ERROR_INSUFFICIENT_BUFFER);

@@ -4,33 +4,30 @@
 #include "console_handles.h"
 #include "console_object.h"
 #include "posix_console.h"
+#include "system_errors.h"
 
 namespace {
 
 using posix_console::console;
+using posix_console::fail;
 
 // Starts the console and vouches for the handle, or sets the error.
 bool output_handle_ok(HANDLE handle) {
     posix_console::ensure_started();
-    if (posix_console::is_console_output(handle)) return true;
-    SetLastError(ERROR_INVALID_HANDLE);
-    return false;
+    return posix_console::is_console_output(handle) || fail(ERROR_INVALID_HANDLE);
 }
 
 void report_count(LPDWORD count, DWORD value) {
     if (count) *count = value;
 }
 
-// What every region operation checks first: its count starts at 0, and a
-// stranger's handle or a missing buffer is refused before anything changes.
+// What every write and region operation checks first: its count starts at 0,
+// and a stranger's handle or a missing buffer is refused before anything
+// changes.
 bool region_call_ok(HANDLE handle, const void *buffer, DWORD length, LPDWORD count) {
     report_count(count, 0);
     if (!output_handle_ok(handle)) return false;
-    if (buffer == nullptr && length > 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return false;
-    }
-    return true;
+    return buffer != nullptr || length == 0 || fail(ERROR_INVALID_PARAMETER);
 }
 
 } // namespace
@@ -43,25 +40,18 @@ HANDLE WINAPI GetStdHandle(DWORD nStdHandle) {
     case STD_INPUT_HANDLE: return posix_console::console_input_handle();
     case STD_OUTPUT_HANDLE:
     case STD_ERROR_HANDLE: return posix_console::console_output_handle();
-    default: SetLastError(ERROR_INVALID_HANDLE); return INVALID_HANDLE_VALUE;
+    default: return fail(ERROR_INVALID_HANDLE, INVALID_HANDLE_VALUE);
     }
 }
 
 BOOL WINAPI WriteConsoleA(HANDLE hConsoleOutput, const void *lpBuffer, DWORD nNumberOfCharsToWrite,
                           LPDWORD lpNumberOfCharsWritten, LPVOID) {
-    report_count(lpNumberOfCharsWritten, 0);
-    if (!output_handle_ok(hConsoleOutput)) return FALSE;
-    if (lpBuffer == nullptr && nNumberOfCharsToWrite > 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+    if (!region_call_ok(hConsoleOutput, lpBuffer, nNumberOfCharsToWrite, lpNumberOfCharsWritten))
         return FALSE;
-    }
     DWORD error = posix_console::console_write(static_cast<const unsigned char *>(lpBuffer),
                                                nNumberOfCharsToWrite);
     // Text that did not reach standard output is not claimed as written.
-    if (error != ERROR_SUCCESS) {
-        SetLastError(error);
-        return FALSE;
-    }
+    if (error != ERROR_SUCCESS) return fail(error);
     report_count(lpNumberOfCharsWritten, nNumberOfCharsToWrite);
     return TRUE;
 }
@@ -69,10 +59,7 @@ BOOL WINAPI WriteConsoleA(HANDLE hConsoleOutput, const void *lpBuffer, DWORD nNu
 BOOL WINAPI GetConsoleScreenBufferInfo(HANDLE hConsoleOutput,
                                        PCONSOLE_SCREEN_BUFFER_INFO lpConsoleScreenBufferInfo) {
     if (!output_handle_ok(hConsoleOutput)) return FALSE;
-    if (lpConsoleScreenBufferInfo == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (lpConsoleScreenBufferInfo == nullptr) return fail(ERROR_INVALID_PARAMETER);
     const posix_console::ScreenBuffer &s = console().screen;
     auto columns = static_cast<SHORT>(s.columns());
     auto rows = static_cast<SHORT>(s.rows());
@@ -127,10 +114,7 @@ BOOL WINAPI ReadConsoleOutputAttribute(HANDLE hConsoleOutput, LPWORD lpAttribute
 BOOL WINAPI SetConsoleCursorPosition(HANDLE hConsoleOutput, COORD dwCursorPosition) {
     if (!output_handle_ok(hConsoleOutput)) return FALSE;
     const posix_console::ConsoleChange change;
-    if (!posix_console::console_set_cursor(dwCursorPosition)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!posix_console::console_set_cursor(dwCursorPosition)) return fail(ERROR_INVALID_PARAMETER);
     return TRUE;
 }
 

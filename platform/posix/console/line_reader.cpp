@@ -302,8 +302,6 @@ size_t LineEditor::lay_out_from(size_t from, std::string &old_cells) {
     return cell;
 }
 
-// Writes the cells from `cell` on where they differ from old_cells, and
-// blanks where the line got shorter.
 // Of the cells from `cell` (a character's first) on, the start of the one
 // that holds cell + `offset`: never the second half of a double-byte
 // character, which cannot be written alone. Returns an offset from `cell`.
@@ -342,6 +340,8 @@ bool LineEditor::bring_back_start(size_t cell, size_t old_length, std::string &o
     return true;
 }
 
+// Writes the cells from `cell` on where they differ from old_cells, and
+// blanks where the line got shorter.
 void LineEditor::echo_change(size_t cell, const std::string &old_cells) {
     std::string moved;
     if (bring_back_start(cell, old_cells.size(), moved)) {

@@ -9,7 +9,12 @@
 
 namespace {
 
-SYSTEMTIME system_time_of(const struct tm &fields, long nanoseconds) {
+// The time now, broken down by localtime_r or gmtime_r.
+SYSTEMTIME current_time(struct tm *(*break_down)(const time_t *, struct tm *)) {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    struct tm fields;
+    break_down(&now.tv_sec, &fields);
     SYSTEMTIME time;
     time.wYear = static_cast<WORD>(fields.tm_year + 1900);
     time.wMonth = static_cast<WORD>(fields.tm_mon + 1);
@@ -19,7 +24,7 @@ SYSTEMTIME system_time_of(const struct tm &fields, long nanoseconds) {
     time.wMinute = static_cast<WORD>(fields.tm_min);
     // A leap second shows as second 59, as Windows never reports 60.
     time.wSecond = static_cast<WORD>(fields.tm_sec > 59 ? 59 : fields.tm_sec);
-    time.wMilliseconds = static_cast<WORD>(nanoseconds / 1000000);
+    time.wMilliseconds = static_cast<WORD>(now.tv_nsec / 1000000);
     return time;
 }
 
@@ -57,19 +62,11 @@ using posix_console::fail;
 extern "C" {
 
 void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime) {
-    struct timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    struct tm fields;
-    localtime_r(&now.tv_sec, &fields);
-    *lpSystemTime = system_time_of(fields, now.tv_nsec);
+    *lpSystemTime = current_time(localtime_r);
 }
 
 void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime) {
-    struct timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    struct tm fields;
-    gmtime_r(&now.tv_sec, &fields);
-    *lpSystemTime = system_time_of(fields, now.tv_nsec);
+    *lpSystemTime = current_time(gmtime_r);
 }
 
 // The fields are taken as they stand: no time-zone shift; the day of the

@@ -63,6 +63,11 @@ std::string program_name(const std::string &name) {
     return needs_quotes(name) ? "\"" + name + "\"" : name;
 }
 
+std::string &command_line() {
+    static std::string line = posix_console::command_line_join(process_arguments());
+    return line;
+}
+
 } // namespace
 
 namespace posix_console {
@@ -80,15 +85,6 @@ std::string command_line_join(const std::vector<std::string> &arguments) {
 }
 
 } // namespace posix_console
-
-namespace {
-
-std::string &command_line() {
-    static std::string line = posix_console::command_line_join(process_arguments());
-    return line;
-}
-
-} // namespace
 
 extern "C" {
 

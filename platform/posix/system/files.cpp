@@ -55,10 +55,7 @@ HANDLE slot_take(int fd, DWORD access) {
 }
 
 using posix_console::fail;
-
-DWORD error_from_errno(int error) {
-    return posix_console::windows_error_from_errno(error);
-}
+using posix_console::windows_error_from_errno;
 
 bool parent_directory_exists(const char *path) {
     std::string parent(path);
@@ -77,7 +74,7 @@ DWORD open_error(const char *path, int error) {
     struct stat info;
     if (error == ENXIO && stat(path, &info) == 0 && S_ISFIFO(info.st_mode))
         return ERROR_PIPE_NOT_CONNECTED;
-    return error_from_errno(error);
+    return windows_error_from_errno(error);
 }
 
 int open_flags(DWORD access) {
@@ -146,6 +143,18 @@ bool disposition_known(DWORD disposition) {
     return disposition >= CREATE_NEW && disposition <= TRUNCATE_EXISTING;
 }
 
+// The checks a read and a write share, in Windows' order; the count is
+// cleared first so that a failed call reports nothing moved.
+FileSlot *slot_for_transfer(HANDLE handle, LPDWORD count, LPOVERLAPPED overlapped, DWORD right) {
+    if (count != nullptr) *count = 0;
+    FileSlot *slot = slot_of(handle);
+    if (slot == nullptr) return fail<FileSlot *>(ERROR_INVALID_HANDLE, nullptr);
+    if (overlapped != nullptr || count == nullptr)
+        return fail<FileSlot *>(ERROR_INVALID_PARAMETER, nullptr);
+    if (!(slot->access & right)) return fail<FileSlot *>(ERROR_ACCESS_DENIED, nullptr);
+    return slot;
+}
+
 } // namespace
 
 extern "C" {
@@ -175,7 +184,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     bool truncates =
         dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING;
     if (regular && truncates && opened.existed && ftruncate(opened.fd, 0) != 0)
-        return close_and_fail(opened.fd, error_from_errno(errno));
+        return close_and_fail(opened.fd, windows_error_from_errno(errno));
 
     HANDLE handle = slot_take(opened.fd, dwDesiredAccess);
     if (handle == nullptr) return close_and_fail(opened.fd, ERROR_TOO_MANY_OPEN_FILES);
@@ -189,19 +198,15 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
 // first, as a Windows disk read does; a read at the end succeeds with 0.
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                      LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped) {
-    if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = 0;
-    FileSlot *slot = slot_of(hFile);
-    if (slot == nullptr) return fail(ERROR_INVALID_HANDLE, FALSE);
-    if (lpOverlapped != nullptr || lpNumberOfBytesRead == nullptr)
-        return fail(ERROR_INVALID_PARAMETER, FALSE);
-    if (!(slot->access & GENERIC_READ)) return fail(ERROR_ACCESS_DENIED, FALSE);
+    FileSlot *slot = slot_for_transfer(hFile, lpNumberOfBytesRead, lpOverlapped, GENERIC_READ);
+    if (slot == nullptr) return FALSE;
     char *target = static_cast<char *>(lpBuffer);
     DWORD done = 0;
     while (done < nNumberOfBytesToRead) {
         size_t chunk = std::min<size_t>(nNumberOfBytesToRead - done, INT_MAX);
         ssize_t got = read(slot->fd, target + done, chunk);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0 && done == 0) return fail(error_from_errno(errno), FALSE);
+        if (got < 0 && done == 0) return fail(windows_error_from_errno(errno), FALSE);
         if (got <= 0) break;
         done += static_cast<DWORD>(got);
     }
@@ -211,12 +216,8 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
 
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                       LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) {
-    if (lpNumberOfBytesWritten != nullptr) *lpNumberOfBytesWritten = 0;
-    FileSlot *slot = slot_of(hFile);
-    if (slot == nullptr) return fail(ERROR_INVALID_HANDLE, FALSE);
-    if (lpOverlapped != nullptr || lpNumberOfBytesWritten == nullptr)
-        return fail(ERROR_INVALID_PARAMETER, FALSE);
-    if (!(slot->access & GENERIC_WRITE)) return fail(ERROR_ACCESS_DENIED, FALSE);
+    FileSlot *slot = slot_for_transfer(hFile, lpNumberOfBytesWritten, lpOverlapped, GENERIC_WRITE);
+    if (slot == nullptr) return FALSE;
     const char *source = static_cast<const char *>(lpBuffer);
     DWORD done = 0;
     while (done < nNumberOfBytesToWrite) {
@@ -226,7 +227,7 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
         if (put <= 0) {
             // A short write reports what landed, and the reason.
             *lpNumberOfBytesWritten = done;
-            return fail(put < 0 ? error_from_errno(errno) : ERROR_DISK_FULL, FALSE);
+            return fail(put < 0 ? windows_error_from_errno(errno) : ERROR_DISK_FULL, FALSE);
         }
         done += static_cast<DWORD>(put);
     }

@@ -54,19 +54,15 @@ enum class Action { None, Press, Next, Previous, Escape };
 
 struct KeyAction {
     WORD virtual_key;
-    bool shifted;
-    Action action;
+    Action plain;
+    Action shifted;
 };
 
 const KeyAction key_actions[] = {
-    {VK_RETURN, false, Action::Press},  {VK_RETURN, true, Action::Press},
-    {VK_SPACE, false, Action::Press},   {VK_SPACE, true, Action::Press},
-    {VK_TAB, false, Action::Next},      {VK_TAB, true, Action::Previous},
-    {VK_RIGHT, false, Action::Next},    {VK_RIGHT, true, Action::Next},
-    {VK_DOWN, false, Action::Next},     {VK_DOWN, true, Action::Next},
-    {VK_LEFT, false, Action::Previous}, {VK_LEFT, true, Action::Previous},
-    {VK_UP, false, Action::Previous},   {VK_UP, true, Action::Previous},
-    {VK_ESCAPE, false, Action::Escape}, {VK_ESCAPE, true, Action::Escape},
+    {VK_RETURN, Action::Press, Action::Press},   {VK_SPACE, Action::Press, Action::Press},
+    {VK_TAB, Action::Next, Action::Previous},    {VK_RIGHT, Action::Next, Action::Next},
+    {VK_DOWN, Action::Next, Action::Next},       {VK_LEFT, Action::Previous, Action::Previous},
+    {VK_UP, Action::Previous, Action::Previous}, {VK_ESCAPE, Action::Escape, Action::Escape},
 };
 
 // ---- layout ----
@@ -197,10 +193,6 @@ Row buttons_row(const Box &box) {
     return row;
 }
 
-int buttons_row_index(const Box &box) {
-    return box.height() - 2;
-}
-
 void draw_box(HANDLE out, const Box &box) {
     put_row(out, box, 0, framed_row(box, '+', '-', " " + box.caption + " ", 2));
     put_row(out, box, 1, framed_row(box, '|', ' ', "", 0));
@@ -217,8 +209,7 @@ void draw_box(HANDLE out, const Box &box) {
 Action action_of(const KEY_EVENT_RECORD &key) {
     bool shifted = key.dwControlKeyState & SHIFT_PRESSED;
     for (const KeyAction &entry : key_actions)
-        if (entry.virtual_key == key.wVirtualKeyCode && entry.shifted == shifted)
-            return entry.action;
+        if (entry.virtual_key == key.wVirtualKeyCode) return shifted ? entry.shifted : entry.plain;
     return Action::None;
 }
 
@@ -247,7 +238,7 @@ int handle_key(HANDLE out, Box &box, const KEY_EVENT_RECORD &key) {
     case Action::Previous: box.focus = (box.focus + count - 1) % count; break;
     case Action::None: return button_for_hotkey(*box.set, key.uChar.AsciiChar);
     }
-    put_row(out, box, buttons_row_index(box), buttons_row(box));
+    put_row(out, box, box.height() - 2, buttons_row(box));
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <unordered_set>
 
 namespace posix_console {
@@ -94,7 +95,6 @@ const SystemText system_texts[] = {
     {ERROR_CANT_RESOLVE_FILENAME, "The name of the file cannot be resolved by the system."},
 };
 
-const char line_end[] = "\r\n";
 const DWORD MAX_WIDTH_MASK = 0xFF; // FORMAT_MESSAGE_MAX_WIDTH_MASK
 const DWORD SUPPORTED_FLAGS = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
                               FORMAT_MESSAGE_FROM_SYSTEM | MAX_WIDTH_MASK;
@@ -140,28 +140,6 @@ const char *system_error_text(DWORD code) {
 
 using namespace posix_console;
 
-namespace {
-
-// Copies the text and, unless the width mask asks for none, its CR LF into
-// target; returns the length without the terminator.
-DWORD compose_message(const char *text, DWORD flags, char *target) {
-    size_t length = std::strlen(text);
-    std::memcpy(target, text, length);
-    if ((flags & MAX_WIDTH_MASK) != MAX_WIDTH_MASK) {
-        std::memcpy(target + length, line_end, 2);
-        length += 2;
-    }
-    target[length] = '\0';
-    return static_cast<DWORD>(length);
-}
-
-DWORD message_length(const char *text, DWORD flags) {
-    DWORD length = static_cast<DWORD>(std::strlen(text));
-    return (flags & MAX_WIDTH_MASK) == MAX_WIDTH_MASK ? length : length + 2;
-}
-
-} // namespace
-
 extern "C" {
 
 // Only system texts exist here. Inserts are never filled in: a text that has
@@ -180,17 +158,21 @@ DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, 
     if (text == nullptr) return fail(ERROR_MR_MID_NOT_FOUND, DWORD{0});
     if (std::strchr(text, '%') != nullptr && (dwFlags & FORMAT_MESSAGE_IGNORE_INSERTS) == 0)
         return fail(ERROR_INVALID_PARAMETER, DWORD{0});
-    DWORD length = message_length(text, dwFlags);
+    // The CR LF ends the text unless the width mask asks for none.
+    std::string message(text);
+    if ((dwFlags & MAX_WIDTH_MASK) != MAX_WIDTH_MASK) message += "\r\n";
+    DWORD length = static_cast<DWORD>(message.size());
+    char *target = lpBuffer;
     if (dwFlags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
         // lpBuffer is then the address of the cell that receives the text's address.
-        size_t size = length + 1 > nSize ? length + 1 : nSize;
-        char *block = allocate_text(size);
-        if (block == nullptr) return fail(ERROR_NOT_ENOUGH_MEMORY, DWORD{0});
-        *reinterpret_cast<char **>(lpBuffer) = block;
-        return compose_message(text, dwFlags, block);
+        target = allocate_text(length + 1 > nSize ? length + 1 : nSize);
+        if (target == nullptr) return fail(ERROR_NOT_ENOUGH_MEMORY, DWORD{0});
+        *reinterpret_cast<char **>(lpBuffer) = target;
+    } else if (nSize < length + 1) {
+        return fail(ERROR_INSUFFICIENT_BUFFER, DWORD{0});
     }
-    if (nSize < length + 1) return fail(ERROR_INSUFFICIENT_BUFFER, DWORD{0});
-    return compose_message(text, dwFlags, lpBuffer);
+    std::memcpy(target, message.c_str(), length + 1);
+    return length;
 }
 
 HLOCAL WINAPI LocalFree(HLOCAL hMem) {

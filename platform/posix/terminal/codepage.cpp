@@ -13,34 +13,14 @@ namespace {
 
 constexpr char REPLACEMENT[] = "\xEF\xBF\xBD"; // U+FFFD
 
-// Code page 437's pictures of the bytes 0x01-0x1F, as the Windows console
-// draws control bytes; 0x7F is the house.
-constexpr char32_t CONTROL_GLYPHS[32] = {
-    U' ',      U'\u263A', U'\u263B', U'\u2665', U'\u2666', U'\u2663', U'\u2660', U'\u2022',
-    U'\u25D8', U'\u25CB', U'\u25D9', U'\u2642', U'\u2640', U'\u266A', U'\u266B', U'\u263C',
-    U'\u25BA', U'\u25C4', U'\u2195', U'\u203C', U'\u00B6', U'\u00A7', U'\u25AC', U'\u21A8',
-    U'\u2191', U'\u2193', U'\u2192', U'\u2190', U'\u221F', U'\u2194', U'\u25B2', U'\u25BC'};
-constexpr char32_t DELETE_GLYPH = U'\u2302';
-
-std::string utf8_of(char32_t code) {
-    std::string out;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-    return out;
-}
+// Code page 437's pictures of the bytes 0x01-0x1F in UTF-8, as the Windows
+// console draws control bytes; 0x7F is the house.
+constexpr const char *CONTROL_GLYPHS[32] = {
+    " ",      "\u263A", "\u263B", "\u2665", "\u2666", "\u2663", "\u2660", "\u2022",
+    "\u25D8", "\u25CB", "\u25D9", "\u2642", "\u2640", "\u266A", "\u266B", "\u263C",
+    "\u25BA", "\u25C4", "\u2195", "\u203C", "\u00B6", "\u00A7", "\u25AC", "\u21A8",
+    "\u2191", "\u2193", "\u2192", "\u2190", "\u221F", "\u2194", "\u25B2", "\u25BC"};
+constexpr char DELETE_GLYPH[] = "\u2302";
 
 char32_t first_code_point(std::string_view utf8) {
     if (utf8.empty()) return 0;
@@ -181,9 +161,9 @@ bool CodePage::supported() {
 void CodePage::build_single_byte_glyphs() {
     for (unsigned byte = 0; byte < 256; ++byte) {
         if (byte < 0x20) {
-            glyphs_[byte] = utf8_of(CONTROL_GLYPHS[byte]);
+            glyphs_[byte] = CONTROL_GLYPHS[byte];
         } else if (byte == 0x7F) {
-            glyphs_[byte] = utf8_of(DELETE_GLYPH);
+            glyphs_[byte] = DELETE_GLYPH;
         } else if (byte < 0x80 && !converter_) {
             glyphs_[byte] = std::string(1, static_cast<char>(byte));
         } else {

@@ -30,13 +30,6 @@ size_t encode_for_console(uint32_t code_point, char out[2]) {
     return console().codepage->encode(code_point, out);
 }
 
-DecoderOptions decoder_options() {
-    DecoderOptions options;
-    options.source = input_source();
-    options.encode = encode_for_console;
-    return options;
-}
-
 // ---- keys into the queue ----
 
 bool is_ctrl_key(const INPUT_RECORD &record, char ch) {
@@ -70,7 +63,7 @@ void deliver(const DecodedKey &key, DWORD mode) {
 // Decodes what has been taken in, up to an unfinished sequence.
 void decode_raw(DWORD mode, bool timed_out) {
     Intake &in = intake();
-    DecoderOptions options = decoder_options();
+    const DecoderOptions options{input_source(), encode_for_console};
     while (in.raw_start < in.raw.size()) {
         const unsigned char *bytes =
             reinterpret_cast<const unsigned char *>(in.raw.data()) + in.raw_start;
@@ -175,10 +168,6 @@ void wait_terminal(DWORD mode) {
 
 // ---- script and feed ----
 
-void flush_before_wait() {
-    flush(); // the prompt is seen before the program waits
-}
-
 // The next byte of the script or the feed; -1 at its end.
 int next_script_byte() {
     Intake &in = intake();
@@ -186,7 +175,7 @@ int next_script_byte() {
         if (in.feed_position >= in.feed.size()) return -1;
         return static_cast<unsigned char>(in.feed[in.feed_position++]);
     }
-    return script_next_byte(input_fd(), flush_before_wait);
+    return script_next_byte(input_fd(), flush); // the prompt is seen before a wait
 }
 
 bool is_line_end(int byte) {

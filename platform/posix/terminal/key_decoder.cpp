@@ -138,6 +138,14 @@ Key control_key(unsigned char c, InputSource source) {
     }
 }
 
+// A sequence cut short: more may come. Once nothing does, ESC and one byte
+// are Alt and the key of that byte, and a longer start is swallowed.
+Step unfinished(const unsigned char *bytes, size_t length, bool timed_out) {
+    if (!timed_out) return need_more();
+    if (length == 2) return key_step(2, alt_key(bytes[1]));
+    return swallowed(length);
+}
+
 // ---- characters ----
 
 // A character that did not come from a key of the US layout: no virtual key,
@@ -345,23 +353,26 @@ void push_record(DecodedKey &out, BOOL down, WORD repeat, WORD vk, WORD scan, ch
     r.Event.KeyEvent.dwControlKeyState = state;
 }
 
+// One record for each character of the key (a double-byte one gives two),
+// or one without a character.
+void push_key_records(DecodedKey &out, BOOL down, const Key &key, DWORD state, WORD repeat = 1) {
+    if (key.char_count == 0) push_record(out, down, repeat, key.vk, key.scan, 0, state);
+    for (int i = 0; i < key.char_count; ++i)
+        push_record(out, down, repeat, key.vk, key.scan, key.chars[i], state);
+}
+
 // A win32-input-mode record: the event exactly as the terminal reports it,
 // its UTF-16 character in the code page (a double-byte one as two records).
 Step win32_input_record(const ControlSequence &seq, const DecoderOptions &options,
                         DecodedKey &out) {
-    WORD vk = static_cast<WORD>(param(seq, 0, 0));
-    WORD scan = static_cast<WORD>(param(seq, 1, 0));
     unsigned unit = param(seq, 2, 0);
-    BOOL down = param(seq, 3, 0) != 0 ? TRUE : FALSE;
-    DWORD state = param(seq, 4, 0);
-    WORD repeat = static_cast<WORD>(param(seq, 5, 1));
     bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
     Key key = character_key(unit > 0xFFFF || surrogate ? '?' : unit, options);
     if (unit == 0) key.char_count = 0;
-    if (key.char_count == 0) push_record(out, down, repeat, vk, scan, 0, state);
-    for (int i = 0; i < key.char_count; ++i) {
-        push_record(out, down, repeat, vk, scan, key.chars[i], state);
-    }
+    key.vk = static_cast<WORD>(param(seq, 0, 0));
+    key.scan = static_cast<WORD>(param(seq, 1, 0));
+    BOOL down = param(seq, 3, 0) != 0 ? TRUE : FALSE;
+    push_key_records(out, down, key, param(seq, 4, 0), static_cast<WORD>(param(seq, 5, 1)));
     return swallowed(seq.length);
 }
 
@@ -398,9 +409,7 @@ Step decode_csi(const unsigned char *bytes, size_t length, bool timed_out,
     case Scan::Broken: return swallowed(seq.length);
     case Scan::Incomplete: break;
     }
-    if (!timed_out) return need_more();
-    if (length == 2) return key_step(2, alt_key('['));
-    return swallowed(length);
+    return unfinished(bytes, length, timed_out);
 }
 
 // ESC O ... : SS3 keys take at most a modifier parameter.
@@ -419,9 +428,7 @@ Step decode_ss3(const unsigned char *bytes, size_t length, bool timed_out) {
     case Scan::Broken: return swallowed(seq.length);
     case Scan::Incomplete: break;
     }
-    if (!timed_out) return need_more();
-    if (length == 2) return key_step(2, alt_key('O'));
-    return swallowed(length);
+    return unfinished(bytes, length, timed_out);
 }
 
 // ESC ] / P / X / ^ / _ : a string ended by BEL or ST (ESC \), swallowed.
@@ -437,9 +444,7 @@ Step decode_string_sequence(const unsigned char *bytes, size_t length, bool time
         if (i + 1 >= length) break;
         return swallowed(bytes[i + 1] == '\\' ? i + 2 : i); // another ESC ends it too
     }
-    if (!timed_out) return need_more();
-    if (length == 2) return key_step(2, alt_key(bytes[1]));
-    return swallowed(length);
+    return unfinished(bytes, length, timed_out);
 }
 
 bool starts_string_sequence(unsigned char c) {
@@ -522,13 +527,6 @@ constexpr ModifierKey MODIFIER_KEYS[3] = {
     {LEFT_ALT_PRESSED, VK_MENU, 0x38},
     {LEFT_CTRL_PRESSED, VK_CONTROL, 0x1D},
 };
-
-void push_key_records(DecodedKey &out, BOOL down, const Key &key, DWORD state) {
-    if (key.char_count == 0) push_record(out, down, 1, key.vk, key.scan, 0, state);
-    for (int i = 0; i < key.char_count; ++i) {
-        push_record(out, down, 1, key.vk, key.scan, key.chars[i], state);
-    }
-}
 
 void emit_key(const Key &key, DecodedKey &out) {
     DWORD held = 0;

@@ -28,45 +28,38 @@ void append_number(int value, std::string &out) {
     out.append(digits, static_cast<size_t>(length));
 }
 
-int foreground_parameter(int colour) {
-    if (colour < 0) return 39;
-    return colour < 8 ? 30 + colour : 90 + colour - 8;
+// The SGR parameter of a colour: `base` is 30 for the foreground, 40 for the
+// background; the bright colours are 60 above, the default is base + 9.
+int colour_parameter(int colour, int base) {
+    if (colour < 0) return base + 9;
+    return colour < 8 ? base + colour : base + 60 + colour - 8;
 }
 
-int background_parameter(int colour) {
-    if (colour < 0) return 49;
-    return colour < 8 ? 40 + colour : 100 + colour - 8;
-}
-
-void append_parameters(const std::vector<int> &parameters, std::string &out) {
-    out += CSI;
+std::string sgr(const std::vector<int> &parameters) {
+    std::string out = CSI;
     for (size_t i = 0; i < parameters.size(); ++i) {
         if (i > 0) out += ';';
         append_number(parameters[i], out);
     }
-    out += 'm';
+    return out + 'm';
 }
 
 // Changes only what differs: CSI 39;44m and the like.
 std::string changed_colours(Pen from, Pen to) {
     std::vector<int> parameters;
-    if (from.foreground != to.foreground) parameters.push_back(foreground_parameter(to.foreground));
-    if (from.background != to.background) parameters.push_back(background_parameter(to.background));
-    std::string out;
-    append_parameters(parameters, out);
-    return out;
+    if (from.foreground != to.foreground) parameters.push_back(colour_parameter(to.foreground, 30));
+    if (from.background != to.background) parameters.push_back(colour_parameter(to.background, 40));
+    return sgr(parameters);
 }
 
 // Resets both colours first, then sets what is not the default: CSI m
 // alone when both become the default.
 std::string reset_colours(Pen to) {
-    if (to == DEFAULT_PEN) return std::string(CSI) + "m";
+    if (to == DEFAULT_PEN) return sgr({});
     std::vector<int> parameters{0};
-    if (to.foreground >= 0) parameters.push_back(foreground_parameter(to.foreground));
-    if (to.background >= 0) parameters.push_back(background_parameter(to.background));
-    std::string out;
-    append_parameters(parameters, out);
-    return out;
+    if (to.foreground >= 0) parameters.push_back(colour_parameter(to.foreground, 30));
+    if (to.background >= 0) parameters.push_back(colour_parameter(to.background, 40));
+    return sgr(parameters);
 }
 
 void append_repeated_move(int count, char final_byte, std::string &out) {
@@ -145,12 +138,7 @@ void Renderer::clear(int columns, int rows, std::string &out) {
     columns_ = size.columns;
     rows_ = size.rows;
     // Default colours first: the cleared cells take the colours in force.
-    out += CSI;
-    out += "m";
-    out += CSI;
-    out += "H";
-    out += CSI;
-    out += "2J";
+    out += std::string(CSI) + "m" + CSI + "H" + CSI + "2J";
     shown_.assign(static_cast<size_t>(columns_) * static_cast<size_t>(rows_),
                   Cell{BLANK, DEFAULT_ATTRIBUTE});
     pen_ = DEFAULT_PEN;

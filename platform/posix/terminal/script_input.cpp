@@ -40,9 +40,13 @@ Kind kind_of(int fd) {
     return Kind::Other;
 }
 
-void wait_readable(int fd) {
+// After a read or tee that failed: true when it is to be tried again, for a
+// signal (EINTR) or a non-blocking pipe, once that has something (EAGAIN).
+bool try_again(ssize_t result, int fd) {
+    if (result >= 0 || (errno != EINTR && errno != EAGAIN)) return false;
     pollfd p{fd, POLLIN, 0};
-    poll(&p, 1, -1);
+    if (errno == EAGAIN) poll(&p, 1, -1);
+    return true;
 }
 
 // Reads exactly count bytes of a pipe that holds them (they were looked at).
@@ -50,13 +54,9 @@ void take_from_pipe(int fd, size_t count) {
     char scratch[4096];
     while (count > 0) {
         ssize_t got = read(fd, scratch, count < sizeof scratch ? count : sizeof scratch);
-        if (got > 0) {
-            count -= static_cast<size_t>(got);
-        } else if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
-            if (errno == EAGAIN) wait_readable(fd);
-        } else {
-            return;
-        }
+        if (try_again(got, fd)) continue;
+        if (got <= 0) return;
+        count -= static_cast<size_t>(got);
     }
 }
 
@@ -69,11 +69,7 @@ ssize_t look_into_pipe(int fd, char *buffer) {
             a.kind = Kind::Other; // no tee here: a byte at a time
             return read(fd, buffer, 1);
         }
-        if (copied < 0 && errno == EINTR) continue;
-        if (copied < 0 && errno == EAGAIN) {
-            wait_readable(fd);
-            continue;
-        }
+        if (try_again(copied, fd)) continue;
         if (copied <= 0) return copied;
         size_t done = 0;
         while (done < static_cast<size_t>(copied)) {
@@ -99,12 +95,7 @@ bool fill(int fd) {
             a.bytes.assign(buffer, static_cast<size_t>(got));
             return true;
         }
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0 && errno == EAGAIN) {
-            wait_readable(fd);
-            continue;
-        }
-        return false;
+        if (!try_again(got, fd)) return false;
     }
 }
 

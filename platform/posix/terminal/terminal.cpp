@@ -17,6 +17,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <string_view>
+
 #include "write_all.h"
 
 namespace posix_console {
@@ -32,8 +34,8 @@ constexpr int FIXED_FATAL_SIGNALS[] = {SIGHUP,  SIGINT,  SIGQUIT,   SIGILL,  SIG
 constexpr size_t RESTORE_CAPACITY = 256;
 // Bracketed paste, and win32-input-mode where the terminal honours it: the
 // key decoder reads both, and a terminal that knows neither ignores them.
-constexpr char INPUT_MODES_ON[] = "\x1b[?2004h\x1b[?9001h";
-constexpr char INPUT_MODES_OFF[] = "\x1b[?9001l\x1b[?2004l";
+constexpr std::string_view INPUT_MODES_ON = "\x1b[?2004h\x1b[?9001h";
+constexpr std::string_view INPUT_MODES_OFF = "\x1b[?9001l\x1b[?2004l";
 
 struct TerminalState {
     int input_fd = -1;
@@ -65,26 +67,22 @@ volatile sig_atomic_t restore_current = 0;
 // An alternate stack, so that a crash from a stack overflow still restores.
 alignas(16) char signal_stack[65536];
 
-// From a signal handler too: a terminal that takes nothing more is left.
-void write_all_raw(int fd, const char *bytes, size_t length) {
-    write_all(fd, bytes, length, false);
-}
-
-// Where the input modes are asked for: the terminal being drawn on, or the
-// one keys come from when output goes elsewhere.
-int input_modes_fd() {
-    if (!state.have_termios || !state.can_draw) return -1;
-    return state.output_fd >= 0 ? state.output_fd : state.input_fd;
+// The input modes go to the terminal being drawn on, or the one keys come
+// from when output goes elsewhere. From a signal handler too: a terminal
+// that takes nothing more is left.
+void send_input_modes(std::string_view modes) {
+    if (!state.have_termios || !state.can_draw) return;
+    int fd = state.output_fd >= 0 ? state.output_fd : state.input_fd;
+    write_all(fd, modes.data(), modes.size(), false);
 }
 
 // Async-signal-safe: input modes off, restore bytes out, original termios back.
 void give_terminal_back() {
     int saved_errno = errno;
     int current = restore_current;
-    int modes_fd = input_modes_fd();
-    if (modes_fd >= 0) write_all_raw(modes_fd, INPUT_MODES_OFF, sizeof INPUT_MODES_OFF - 1);
+    send_input_modes(INPUT_MODES_OFF);
     if (state.output_fd >= 0)
-        write_all_raw(state.output_fd, restore_bytes[current], restore_length[current]);
+        write_all(state.output_fd, restore_bytes[current], restore_length[current], false);
     if (state.have_termios) tcsetattr(state.input_fd, TCSADRAIN, &state.original);
     errno = saved_errno;
 }
@@ -92,18 +90,28 @@ void give_terminal_back() {
 void take_raw_mode() {
     if (!state.have_termios) return;
     tcsetattr(state.input_fd, TCSADRAIN, &state.raw);
-    write_all_raw(input_modes_fd(), INPUT_MODES_ON, sizeof INPUT_MODES_ON - 1);
+    send_input_modes(INPUT_MODES_ON);
+}
+
+// Sets the handler of a signal, the one it had going to `old` (when given).
+void set_action(int signal_number, void (*handler)(int), int flags, struct sigaction *old) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_flags = flags;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal_number, &action, old);
+}
+
+// Once, by whichever way out comes first.
+void give_terminal_back_once() {
+    if (!active) return;
+    active = 0;
+    give_terminal_back();
 }
 
 void on_fatal_signal(int signal_number) {
-    if (active) {
-        active = 0;
-        give_terminal_back();
-    }
-    struct sigaction default_action {};
-    default_action.sa_handler = SIG_DFL;
-    sigemptyset(&default_action.sa_mask);
-    sigaction(signal_number, &default_action, nullptr);
+    give_terminal_back_once();
+    set_action(signal_number, SIG_DFL, 0, nullptr);
     // Still blocked in this handler: delivered with the default action as
     // soon as the handler returns (a fault repeats its instruction and is
     // delivered the same way).
@@ -125,11 +133,8 @@ void on_continue(int) {
 void on_stop(int) {
     int saved_errno = errno;
     if (active) give_terminal_back();
-    struct sigaction default_action {
-    }, handler{};
-    default_action.sa_handler = SIG_DFL;
-    sigemptyset(&default_action.sa_mask);
-    sigaction(SIGTSTP, &default_action, &handler);
+    struct sigaction handler {};
+    set_action(SIGTSTP, SIG_DFL, 0, &handler);
     sigset_t stop_only;
     sigemptyset(&stop_only);
     sigaddset(&stop_only, SIGTSTP);
@@ -143,15 +148,10 @@ void on_stop(int) {
 }
 
 void install(int signal_number, void (*handler)(int), int flags, struct sigaction *old) {
-    struct sigaction action {};
-    action.sa_handler = handler;
-    action.sa_flags = flags;
-    sigemptyset(&action.sa_mask);
     sigaction(signal_number, nullptr, old);
     // A signal the process was started to ignore (nohup, a shell without job
     // control) stays ignored.
-    if (old->sa_handler == SIG_IGN) return;
-    sigaction(signal_number, &action, nullptr);
+    if (old->sa_handler != SIG_IGN) set_action(signal_number, handler, flags, nullptr);
 }
 
 void install_handlers() {
@@ -223,15 +223,11 @@ void terminal_start(int input_fd, int output_fd) {
     if (state.have_termios && tcsetattr(input_fd, TCSADRAIN, &state.raw) != 0) {
         state.have_termios = false;
     }
-    int modes_fd = input_modes_fd();
-    if (modes_fd >= 0) write_all_raw(modes_fd, INPUT_MODES_ON, sizeof INPUT_MODES_ON - 1);
+    send_input_modes(INPUT_MODES_ON);
 }
 
 void terminal_stop() {
-    if (active) {
-        active = 0;
-        give_terminal_back();
-    }
+    give_terminal_back_once();
     remove_handlers();
 }
 
