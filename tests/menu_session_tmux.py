@@ -16,14 +16,12 @@ import argparse
 import os
 import re
 import shlex
-import shutil
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
 import i386  # noqa: E402
-from tmux_session import Checks, Tmux, require_tmux  # noqa: E402
+from tmux_session import Checks, Tmux, require_tmux, tmux_in_folder  # noqa: E402
 
 COLUMNS, ROWS = 80, 25
 MENU_COLOR, FRAME_COLOR, CONSOLE_COLOR = 0x1F, 0x22, 0x07
@@ -338,17 +336,12 @@ def main():
         command = f"CONRT_CODEPAGE=437 {i386.shell_command(menu)}"
     else:
         command = f"env -u CONRT_CODEPAGE {i386.shell_command(menu)}"
-    work = tempfile.mkdtemp(prefix="menu-session.")
     # The status file appears last, once the settings after the run are kept.
-    shell = (f"cd {shlex.quote(work)}; stty -g > before; {command}; echo $? > status.part; stty -g > after;"
-             " mv status.part status; sleep 60")
-    tmux = MenuTmux(f"conrt-session-{os.getpid()}", "menu")
-    tmux.start(COLUMNS, ROWS, shell)
-    try:
+    def shell(work):
+        return (f"cd {shlex.quote(work)}; stty -g > before; {command}; echo $? > status.part;"
+                " stty -g > after; mv status.part status; sleep 60")
+    with tmux_in_folder("menu", COLUMNS, ROWS, shell, kind=MenuTmux) as (tmux, work):
         run_session(tmux, work)
-    finally:
-        tmux.stop()
-        shutil.rmtree(work, ignore_errors=True)
     checks.finish("the menu session matches, cell by cell and in colour")
 
 

@@ -3,12 +3,14 @@ pseudo-terminal of its own, one in a tmux pane of a private tmux server
 (keys sent with send-keys, the screen read back with capture-pane), the CPU
 time a process used, and the checks of a script counted for its exit
 status."""
+import contextlib
 import fcntl
 import os
 import shutil
 import struct
 import subprocess
 import sys
+import tempfile
 import termios
 import time
 
@@ -127,3 +129,18 @@ class Tmux:
         # The server leaves its socket file behind.
         if socket and os.path.exists(socket):
             os.unlink(socket)
+
+
+@contextlib.contextmanager
+def tmux_in_folder(session, columns, rows, shell_of, kind=Tmux):
+    """A session of a private server running shell_of(folder), the shell
+    line, in a new work folder; yields the server and the folder, both gone
+    afterwards."""
+    work = tempfile.mkdtemp(prefix=f"{session}.")
+    tmux = kind(f"conrt-{session}-{os.getpid()}", session)
+    try:
+        tmux.start(columns, rows, shell_of(work))
+        yield tmux, work
+    finally:
+        tmux.stop()
+        shutil.rmtree(work, ignore_errors=True)

@@ -14,12 +14,11 @@ import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), *[".."] * 4, "tools"))
 import i386  # noqa: E402
-from tmux_session import Checks, Tmux, require_tmux  # noqa: E402
+from tmux_session import Checks, require_tmux, tmux_in_folder  # noqa: E402
 
 # Under the emulator a death by a core-dumping signal adds this one line of
 # the emulator's own, which alone is accepted before the prompt.
@@ -219,14 +218,9 @@ def main():
     if not os.access(probe, os.X_OK):
         sys.exit(f"no probe at '{probe}'")
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # cleans up on the way out
-    work = tempfile.mkdtemp(prefix="tty-probe.")
-    tmux = Tmux(f"conrt-tty-{os.getpid()}", "probe")
-    try:
-        tmux.start(80, 25, "env -i PATH=/usr/bin:/bin TERM=screen PS1='probe> ' sh")
+    shell = "env -i PATH=/usr/bin:/bin TERM=screen PS1='probe> ' sh"
+    with tmux_in_folder("probe", 80, 25, lambda work: shell) as (tmux, work):
         run_cases(Pane(tmux, probe, work))
-    finally:
-        tmux.stop()
-        shutil.rmtree(work, ignore_errors=True)
     check.finish("all ways out give the terminal back")
 
 
