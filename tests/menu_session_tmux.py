@@ -14,14 +14,13 @@ usage: menu_session_tmux.py [--wine] [--codepage 437|950] PATH_TO_MENU
 """
 import argparse
 import os
-import re
 import shlex
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
 import i386  # noqa: E402
-from tmux_session import Checks, Tmux, require_tmux, tmux_in_folder  # noqa: E402
+from tmux_session import Checks, Tmux, capture_cells, require_tmux, tmux_in_folder  # noqa: E402
 
 COLUMNS, ROWS = 80, 25
 MENU_COLOR, FRAME_COLOR, CONSOLE_COLOR = 0x1F, 0x22, 0x07
@@ -65,69 +64,20 @@ def windows_colour(ansi):
     return ((ansi & 1) << 2) | (ansi & 2) | ((ansi & 4) >> 2) | (ansi & 8)
 
 
-class Pen:
-    """What the terminal draws with: None stands for its default colour."""
-
-    def __init__(self):
-        self.reset()
-
-    def reset(self):
-        self.foreground = None
-        self.background = None
-        self.bold = False
-
-    def apply(self, parameters):
-        codes = [int(p) if p else 0 for p in parameters.split(";")] if parameters else [0]
-        i = 0
-        while i < len(codes):
-            code = codes[i]
-            if code == 0: self.reset()
-            elif code == 1: self.bold = True
-            elif code == 22: self.bold = False
-            elif 30 <= code <= 37: self.foreground = code - 30
-            elif 90 <= code <= 97: self.foreground = code - 90 + 8
-            elif code == 39: self.foreground = None
-            elif 40 <= code <= 47: self.background = code - 40
-            elif 100 <= code <= 107: self.background = code - 100 + 8
-            elif code == 49: self.background = None
-            elif code in (38, 48) and i + 2 < len(codes) and codes[i + 1] == 5:
-                colour = codes[i + 2] if codes[i + 2] < 16 else None
-                if code == 38: self.foreground = colour
-                else: self.background = colour
-                i += 2
-            i += 1
-
-    def attribute(self):
-        """The console attribute this pen shows; the defaults show 0x07."""
-        foreground = 7 if self.foreground is None else windows_colour(self.foreground)
-        if self.bold and self.foreground is not None and self.foreground < 8:
-            foreground |= 8
-        background = 0 if self.background is None else windows_colour(self.background)
-        return foreground | background << 4
-
-
-ESCAPE = re.compile(r"\x1b\[([0-9;]*)([A-Za-z])")
+def attribute_of(pen):
+    """The console attribute a pane's pen shows; the defaults show 0x07."""
+    fg, bg, bold = pen
+    foreground = 7 if fg is None else windows_colour(fg)
+    if bold and fg is not None and fg < 8:
+        foreground |= 8
+    background = 0 if bg is None else windows_colour(bg)
+    return foreground | background << 4
 
 
 class Screen:
     def __init__(self, captured, cursor):
-        self.cells = []
-        pen = Pen()
-        for line in captured.split("\n")[:ROWS]:
-            row = []
-            position = 0
-            for match in ESCAPE.finditer(line):
-                row += [(c, pen.attribute()) for c in line[position:match.start()]]
-                if match.group(2) == "m":
-                    pen.apply(match.group(1))
-                position = match.end()
-            row += [(c, pen.attribute()) for c in line[position:]]
-            # tmux stops at the last cell ever drawn on the line; the rest
-            # has never been touched and shows the terminal's defaults.
-            row += [(" ", CONSOLE_COLOR)] * (COLUMNS - len(row))
-            self.cells.append(row[:COLUMNS])
-        while len(self.cells) < ROWS:
-            self.cells.append([(" ", CONSOLE_COLOR)] * COLUMNS)
+        self.cells = [[(c, attribute_of(pen)) for c, pen in row]
+                      for row in capture_cells(captured, COLUMNS, ROWS)]
         self.cursor = cursor
 
     def row_text(self, row):

@@ -6,6 +6,7 @@ status."""
 import contextlib
 import fcntl
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -13,6 +14,7 @@ import sys
 import tempfile
 import termios
 import time
+import unicodedata
 
 from i386 import SKIPPED
 
@@ -40,6 +42,64 @@ class Checks:
             print(f"{len(self.failures)} check(s) failed")
             sys.exit(1)
         print(success_text)
+
+
+# What a pane's cell is drawn with: (foreground, background, bold), colours as
+# SGR numbers 0-15 (bright 8-15) or None for the terminal's own.
+PLAIN = (None, None, False)
+SGR = re.compile(r"\x1b\[([0-9;]*)m")
+
+
+def apply_sgr(parameters, pen):
+    """The pen after one SGR sequence's parameters."""
+    fg, bg, bold = pen
+    codes = [int(p) if p else 0 for p in parameters.split(";")]
+    i = 0
+    while i < len(codes):
+        code = codes[i]
+        if code == 0: fg, bg, bold = PLAIN
+        elif code == 1: bold = True
+        elif code == 22: bold = False
+        elif 30 <= code <= 37: fg = code - 30
+        elif 90 <= code <= 97: fg = code - 90 + 8
+        elif code == 39: fg = None
+        elif 40 <= code <= 47: bg = code - 40
+        elif 100 <= code <= 107: bg = code - 100 + 8
+        elif code == 49: bg = None
+        elif code in (38, 48) and i + 2 < len(codes) and codes[i + 1] == 5:
+            colour = codes[i + 2] if codes[i + 2] < 16 else None
+            if code == 38: fg = colour
+            else: bg = colour
+            i += 2
+        i += 1
+    return fg, bg, bold
+
+
+def capture_cells(text, columns, rows):
+    """A pane read with capture-pane -e, as rows of (character, pen); a wide
+    character fills its first cell and leaves "" in the second. tmux stops
+    at the last cell ever drawn on a line: the rest is blank in the
+    terminal's own colours. The pen carries from line to line, as
+    capture-pane writes it."""
+    pen = PLAIN
+    grid = []
+    for line in text.split("\n")[:rows]:
+        row = []
+        at = 0
+        while at < len(line):
+            m = SGR.match(line, at)
+            if m:
+                pen = apply_sgr(m.group(1), pen)
+                at = m.end()
+                continue
+            row.append((line[at], pen))
+            if unicodedata.east_asian_width(line[at]) in "WF":
+                row.append(("", pen))
+            at += 1
+        row += [(" ", PLAIN)] * (columns - len(row))
+        grid.append(row[:columns])
+    grid += [[(" ", PLAIN)] * columns for _ in range(rows - len(grid))]
+    return grid
 
 
 def start_in_terminal(command, env, columns=80, rows=25, stderr=None):

@@ -9,18 +9,15 @@ usage: render_diff_test.py PROBE [--sequences N] [--seed S]
 import argparse
 import json
 import os
-import re
 import sys
 import tempfile
 import time
-import unicodedata
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), *[".."] * 4, "tools"))
 import i386  # noqa: E402
-from tmux_session import Checks, Tmux, require_tmux  # noqa: E402
+from tmux_session import Checks, Tmux, capture_cells, require_tmux  # noqa: E402
 
 DEFAULT = None  # the terminal's own colour
-SGR = re.compile(r"\x1b\[([0-9;]*)m")
 
 
 def windows_to_terminal(attribute):
@@ -33,61 +30,14 @@ def windows_to_terminal(attribute):
     return (DEFAULT if fg == 7 else swap(fg), DEFAULT if bg == 0 else swap(bg))
 
 
-def apply_sgr(parameters, pen):
-    fg, bg = pen
-    for p in [int(x) if x else 0 for x in parameters.split(";")]:
-        if p == 0:
-            fg, bg = DEFAULT, DEFAULT
-        elif 30 <= p <= 37:
-            fg = p - 30
-        elif 90 <= p <= 97:
-            fg = p - 90 + 8
-        elif p == 39:
-            fg = DEFAULT
-        elif 40 <= p <= 47:
-            bg = p - 40
-        elif 100 <= p <= 107:
-            bg = p - 100 + 8
-        elif p == 49:
-            bg = DEFAULT
-    return fg, bg
-
-
-def parse_capture(text, columns, rows):
-    """The pane as rows of (character, (fg, bg)); a wide character fills its
-    first cell and leaves "" in the second; cells not listed are blank. The
-    colours carry from line to line, as capture-pane writes them."""
-    pen = (DEFAULT, DEFAULT)
-    grid = []
-    for line in text.split("\n")[:rows]:
-        row = []
-        at = 0
-        while at < len(line):
-            m = SGR.match(line, at)
-            if m:
-                pen = apply_sgr(m.group(1), pen)
-                at = m.end()
-                continue
-            ch = line[at]
-            at += 1
-            row.append((ch, pen))
-            if unicodedata.east_asian_width(ch) in "WF":
-                row.append(("", pen))
-        row += [(" ", (DEFAULT, DEFAULT))] * (columns - len(row))
-        grid.append(row[:columns])
-    while len(grid) < rows:
-        grid.append([(" ", (DEFAULT, DEFAULT))] * columns)
-    return grid
-
-
 def differences(frame, grid, cursor):
     found = []
     for r, (texts, attributes) in enumerate(zip(frame["texts"], frame["attributes"])):
         for c, (text, attribute) in enumerate(zip(texts, attributes)):
             shown, pen = grid[r][c]
             want = windows_to_terminal(attribute)
-            if shown != text or pen != want:
-                found.append(f"row {r} column {c}: want {text!r} {want}, pane {shown!r} {pen}")
+            if shown != text or pen[:2] != want:
+                found.append(f"row {r} column {c}: want {text!r} {want}, pane {shown!r} {pen[:2]}")
     if list(cursor) != frame["cursor"]:
         found.append(f"cursor: want {frame['cursor']}, pane {list(cursor)}")
     return found
@@ -148,7 +98,7 @@ def main():
                 else:
                     capture, cursor = pane.wait_for_frame(message["frame"])
                     columns, rows = message["size"]
-                    found = differences(message, parse_capture(capture, columns, rows), cursor)
+                    found = differences(message, capture_cells(capture, columns, rows), cursor)
                     frames += 1
                     if found:
                         mismatched += 1
