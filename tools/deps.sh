@@ -15,21 +15,50 @@ missing_of() {
     echo "$missing"
 }
 
+# A mirror caught mid-sync fails one index now and then. The packages wanted
+# usually resolve from the indexes that did download, so a failed update is
+# retried a little, then reported in one line and the install tried anyway;
+# only the install's own failure stops the goal. Once a run is enough, unless
+# an architecture was added since.
+update_indexes() {
+    [ -z "${updated:-}" ] || return 0
+    updated=yes
+    log=$(mktemp "${TMPDIR:-/tmp}/deps-update.XXXXXX")
+    for pause in 2 5 0; do
+        apt-get update -qq -o Acquire::Retries=3 > "$log" 2>&1 && { rm -f "$log"; return 0; }
+        [ "$pause" = 0 ] || sleep "$pause"
+    done
+    failed=$(sed -n 's/^[EW]: Failed to fetch \([^ ]*\) *\(.*\)/\1 (\2)/p' "$log" | paste -sd ';' -)
+    [ -n "$failed" ] || failed=$(grep -m1 '^E:' "$log" || echo "no reason given")
+    echo "apt-get update could not fetch $failed; installing from the indexes at hand"
+    rm -f "$log"
+}
+
 install() {
     missing=$(missing_of "$@")
     [ -z "$missing" ] && return 0
+    retry="dpkg --add-architecture i386 && apt-get update && apt-get install -y$missing"
     if [ "$(id -u)" != 0 ]; then
         echo "Missing Debian packages:$missing"
-        echo "Run as root:  dpkg --add-architecture i386 && apt-get update && apt-get install -y$missing"
+        echo "Run as root:  $retry"
         exit 1
     fi
     echo "Installing Debian packages:$missing"
     case "$missing" in
-    *:i386*) dpkg --print-foreign-architectures | grep -q i386 || dpkg --add-architecture i386 ;;
+    *:i386*) dpkg --print-foreign-architectures | grep -q i386 ||
+        { dpkg --add-architecture i386 && updated=""; } ;;
     esac
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends $missing
+    update_indexes
+    log=$(mktemp "${TMPDIR:-/tmp}/deps-install.XXXXXX")
+    if ! apt-get install -y -qq --no-install-recommends $missing > "$log" 2>&1; then
+        grep '^E:' "$log" || tail -n 5 "$log"
+        rm -f "$log"
+        echo "Could not install the Debian packages:$missing"
+        echo "Retry as root:  $retry"
+        exit 1
+    fi
+    rm -f "$log"
 }
 
 # python3 drives the end-to-end sessions and tools/wine-run; the build's

@@ -13,6 +13,7 @@ ctest --test-dir build/fuzz --output-on-failure || status=1
 # the tests are skipped, and each says why.
 ctest --test-dir build/windows --output-on-failure || status=1
 awk '/^[0-9]+\/[0-9]+ Test: / { name = $3 }
-     /cannot run 32-bit programs/ && !seen[name]++ { print "  " name " skipped: " $0 }' \
+     /cannot run 32-bit programs/ && !seen[name]++ { line = $0; sub(/^-- /, "", line)
+                                                     print "  " name " skipped: " line }' \
     build/windows/Testing/Temporary/LastTest.log 2>/dev/null || true
 exit $status
