@@ -163,6 +163,7 @@ typedef struct _INPUT_RECORD {
 #define VK_OEM_5 0xDC
 #define VK_OEM_6 0xDD
 #define VK_OEM_7 0xDE
+#define VK_PACKET 0xE7
 
 #define ERROR_SUCCESS 0L
 #define ERROR_INVALID_FUNCTION 1L

@@ -7,6 +7,7 @@
 //   CSI n ~                1/7 Home, 2 Insert, 3 Delete, 4/8 End, 5 PgUp, 6 PgDn,
 //                          11-15 F1-F5, 17-21 F6-F10, 23 F11, 24 F12; CSI n;m ~ with modifiers
 //   CSI Z                  Shift+Tab
+//   CSI [ A-E              F1-F5 of the Linux console
 //   CSI 200~ ... CSI 201~  bracketed paste: the text only, no commands; Ctrl+C ends it
 //   CSI Vk;Sc;Uc;Kd;Cs;Rc _  win32-input-mode: one record as it stands
 // Any other CSI, SS3, OSC, DCS, SOS, PM or APC sequence is swallowed whole.
@@ -148,10 +149,12 @@ Step unfinished(const unsigned char *bytes, size_t length, bool timed_out) {
 
 // ---- characters ----
 
-// A character that did not come from a key of the US layout: no virtual key,
-// no scan code, the code-page form (or '?' when it has none).
+// A character that did not come from a key of the US layout: VK_PACKET, as
+// Windows reports text sent without a key (a virtual key of 0 would read as
+// no key at all), no scan code, the code-page form (or '?' when it has none).
 Key character_key(uint32_t code_point, const DecoderOptions &options) {
     Key key;
+    key.vk = VK_PACKET;
     if (code_point < 0x80) {
         key.chars[0] = static_cast<char>(code_point);
         key.char_count = 1;
@@ -400,9 +403,18 @@ Step csi_sequence(const ControlSequence &seq, const DecoderOptions &options, Dec
     return swallowed(seq.length);
 }
 
+// ESC [ [ x: the Linux console's F1-F5 (x = A-E); another final is swallowed.
+Step decode_linux_function_key(const unsigned char *bytes, size_t length, bool timed_out) {
+    if (length < 4) return unfinished(bytes, length, timed_out);
+    unsigned char x = bytes[3];
+    if (x >= 'A' && x <= 'E') return key_step(4, function_key(x - 'A' + 1, 0));
+    return swallowed(x >= 0x40 && x <= 0x7E ? 4 : 3);
+}
+
 // ESC [ ... : a key, swallowed, or unfinished.
 Step decode_csi(const unsigned char *bytes, size_t length, bool timed_out,
                 const DecoderOptions &options, DecoderState &state, DecodedKey &out) {
+    if (length >= 3 && bytes[2] == '[') return decode_linux_function_key(bytes, length, timed_out);
     ControlSequence seq;
     switch (scan_control_sequence(bytes, length, 2, seq)) {
     case Scan::Complete: return csi_sequence(seq, options, state, out);

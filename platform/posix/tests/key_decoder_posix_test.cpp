@@ -201,7 +201,9 @@ const std::vector<KeyCase> TERMINAL_KEYS = {
     {"f12", "\x1b[24~", VK_F12, 0x58, 0, 0},
     {"ctrl f10", "\x1b[21;5~", VK_F10, 0x44, 0, CTL},
     {"shift alt f12", "\x1b[24;4~", VK_F12, 0x58, 0, SH | ALT},
-    {"e acute", "\xc3\xa9", 0, 0, 0x82, 0},
+    {"f1 linux console", "\x1b[[A", VK_F1, 0x3B, 0, 0},
+    {"f5 linux console", "\x1b[[E", VK_F1 + 4, 0x3F, 0, 0},
+    {"e acute", "\xc3\xa9", VK_PACKET, 0, 0x82, 0},
 };
 
 class TerminalKeys : public ::testing::TestWithParam<KeyCase> {};
@@ -395,8 +397,8 @@ TEST(KeyDecoder, LongSequencesAreSwallowedNotTyped) {
 TEST(KeyDecoder, PasteOfADoubleByteCharacterKeepsBothBytes) {
     std::vector<INPUT_RECORD> downs = key_downs(decode_all("\xe4\xb8\xad"));
     ASSERT_EQ(downs.size(), 2u);
-    EXPECT_EQ(describe(downs[0]), "down vk=00 sc=00 ch=A4 st=0000");
-    EXPECT_EQ(describe(downs[1]), "down vk=00 sc=00 ch=A4 st=0000");
+    EXPECT_EQ(describe(downs[0]), "down vk=E7 sc=00 ch=A4 st=0000");
+    EXPECT_EQ(describe(downs[1]), "down vk=E7 sc=00 ch=A4 st=0000");
 }
 
 TEST(KeyDecoder, ScriptLineEndsAreEnter) {

@@ -110,11 +110,12 @@ POLLED_KEYS = [
     ("page down", b"\x1b[6~", "key 22 51 00 0100"),
     ("f1 ss3", b"\x1bOP", "key 70 3B 00 0000"),
     ("f5", b"\x1b[15~", "key 74 3F 00 0000"),
+    ("f1 linux console", b"\x1b[[A", "key 70 3B 00 0000"),
     ("alt f12", b"\x1b[24;3~", "key 7B 58 00 0002"),
     ("shift tab", b"\x1b[Z", "key 09 0F 09 0010"),
     ("alt x", b"\x1bx", "key 58 2D 78 0002"),
-    ("utf-8 in code page 437", "é".encode(), "key 00 00 82 0000"),
-    ("no code page form", "€".encode(), "key 00 00 3F 0000"),
+    ("utf-8 in code page 437", "é".encode(), "key E7 00 82 0000"),
+    ("no code page form", "€".encode(), "key E7 00 3F 0000"),
     ("unknown sequence swallowed", b"\x1b[?1;2cz", "key 5A 2C 7A 0000"),
 ]
 
