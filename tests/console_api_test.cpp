@@ -1,6 +1,7 @@
 // The Windows console API as the runtime uses it, checked the same way on our
 // Linux console and on the Windows console (under Wine): processed output,
-// region writes, cursor limits, modes, the input queue, line and raw reads.
+// region writes, cursor limits, modes, the input queue, line and raw reads,
+// the console's handles through the file routines.
 // Where Wine departs from Windows, the check is skipped with the reason.
 #include <gtest/gtest.h>
 
@@ -325,6 +326,54 @@ TEST_F(ConsoleApi, RawReadDropsTheEscapeKey) {
     if (const char *reason = console_host_known_divergence(DIVERGENCE_RAW_READ_ESCAPE))
         GTEST_SKIP() << reason << " (read " << ::testing::PrintToString(got) << ")";
     EXPECT_EQ(got, "q");
+}
+
+// ---- the console's handles through the file routines ----
+
+TEST_F(ConsoleApi, WriteFileOnTheOutputWritesAsWriteConsoleDoes) {
+    go_to(1, 0);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(output(), "ab\tc\r\nd", 7, &written, nullptr));
+    EXPECT_EQ(written, 7u);
+    EXPECT_EQ(row_text(1), "ab      c");
+    EXPECT_EQ(row_text(2), "d");
+    expect_cursor(2, 1);
+}
+
+// A file read of the console reads a line; one that starts with Ctrl+Z is
+// the end of the input.
+TEST_F(ConsoleApi, ReadFileOnTheInputReadsALine) {
+    type_text("ab");
+    press_key('Z', 0x2C, 0x1A, LEFT_CTRL_PRESSED);
+    press_key(VK_RETURN, 0x1C, '\r');
+    char buffer[16];
+    DWORD read = 0;
+    ASSERT_TRUE(ReadFile(input(), buffer, sizeof buffer, &read, nullptr));
+    EXPECT_EQ(std::string(buffer, read), "ab\r\n");
+    EXPECT_EQ(row_text(0), "ab");
+    ASSERT_TRUE(ReadFile(input(), buffer, sizeof buffer, &read, nullptr));
+    EXPECT_EQ(read, 0u);
+}
+
+TEST_F(ConsoleApi, AReadTooLongToBufferFailsWithoutReportingACount) {
+    type_text("ab");
+    char buffer[16];
+    DWORD read = 1234;
+    EXPECT_FALSE(ReadConsoleA(input(), buffer, static_cast<DWORD>(-128), &read, nullptr));
+    DWORD error = GetLastError();
+    EXPECT_TRUE(error == ERROR_NOT_ENOUGH_MEMORY || error == ERROR_NOACCESS) << error;
+    EXPECT_EQ(read, 1234u);
+}
+
+// The records are looked at before the handle: even the output handle
+// gives the fault of the missing records.
+TEST_F(ConsoleApi, InputRecordsFromNowhereAreAnAccessFault) {
+    for (HANDLE handle : {input(), output()}) {
+        DWORD written = 0;
+        EXPECT_FALSE(WriteConsoleInputA(handle, nullptr, 1, &written));
+        DWORD error = GetLastError();
+        EXPECT_TRUE(error == ERROR_NOACCESS || error == ERROR_INVALID_ACCESS) << error;
+    }
 }
 
 } // namespace

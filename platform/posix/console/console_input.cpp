@@ -118,6 +118,8 @@ BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, PINPUT_RECORD lpBuffer, DWOR
 
 BOOL WINAPI WriteConsoleInputA(HANDLE hConsoleInput, const INPUT_RECORD *lpBuffer, DWORD nLength,
                                LPDWORD lpNumberOfEventsWritten) {
+    // The records are looked at before the handle, as Windows copies them first.
+    if (lpBuffer == nullptr && nLength > 0) return fail(ERROR_NOACCESS);
     if (!event_call_ok(hConsoleInput, lpBuffer, nLength, lpNumberOfEventsWritten)) return FALSE;
     for (DWORD i = 0; i < nLength; ++i) input_queue_push(lpBuffer[i]);
     *lpNumberOfEventsWritten = nLength;
@@ -147,6 +149,9 @@ BOOL WINAPI ReadConsoleA(HANDLE hConsoleInput, LPVOID lpBuffer, DWORD nNumberOfC
     (void)pInputControl;
     if (!input_handle_ok(hConsoleInput)) return FALSE;
     if (lpBuffer == nullptr || lpNumberOfCharsRead == nullptr) return fail(ERROR_INVALID_PARAMETER);
+    // Windows sizes a buffer for the request first; a length this large fails
+    // that, before anything is reported.
+    if (nNumberOfCharsToRead > 0x7FFFFFFF) return fail(ERROR_NOT_ENOUGH_MEMORY);
     *lpNumberOfCharsRead = 0;
     if (nNumberOfCharsToRead == 0) return fail(ERROR_INSUFFICIENT_BUFFER);
     char *buffer = static_cast<char *>(lpBuffer);

@@ -155,6 +155,29 @@ FileSlot *slot_for_transfer(HANDLE handle, LPDWORD count, LPOVERLAPPED overlappe
     return slot;
 }
 
+// The console's own handles read and write as ReadConsoleA and WriteConsoleA
+// do, as on Windows, where C runtimes write to the console this way.
+bool is_console_handle(HANDLE handle) {
+    DWORD mode;
+    return slot_of(handle) == nullptr && GetConsoleMode(handle, &mode);
+}
+
+bool console_transfer_ok(LPDWORD count, LPOVERLAPPED overlapped) {
+    if (count != nullptr) *count = 0;
+    return (overlapped == nullptr && count != nullptr) || fail(ERROR_INVALID_PARAMETER);
+}
+
+// A line that starts with Ctrl+Z is the end of the input, under processed
+// input, for a file read only (ReadConsoleA gives the byte).
+BOOL read_console_input(HANDLE handle, LPVOID buffer, DWORD length, LPDWORD count) {
+    if (!ReadConsoleA(handle, buffer, length, count, nullptr)) return FALSE;
+    DWORD mode = 0;
+    GetConsoleMode(handle, &mode);
+    if (*count > 0 && static_cast<char *>(buffer)[0] == '\x1a' && (mode & ENABLE_PROCESSED_INPUT))
+        *count = 0;
+    return TRUE;
+}
+
 } // namespace
 
 extern "C" {
@@ -198,6 +221,10 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
 // first, as a Windows disk read does; a read at the end succeeds with 0.
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                      LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped) {
+    if (is_console_handle(hFile)) {
+        if (!console_transfer_ok(lpNumberOfBytesRead, lpOverlapped)) return FALSE;
+        return read_console_input(hFile, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead);
+    }
     FileSlot *slot = slot_for_transfer(hFile, lpNumberOfBytesRead, lpOverlapped, GENERIC_READ);
     if (slot == nullptr) return FALSE;
     char *target = static_cast<char *>(lpBuffer);
@@ -216,6 +243,11 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
 
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                       LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) {
+    if (is_console_handle(hFile)) {
+        if (!console_transfer_ok(lpNumberOfBytesWritten, lpOverlapped)) return FALSE;
+        return WriteConsoleA(hFile, lpBuffer, nNumberOfBytesToWrite, lpNumberOfBytesWritten,
+                             nullptr);
+    }
     FileSlot *slot = slot_for_transfer(hFile, lpNumberOfBytesWritten, lpOverlapped, GENERIC_WRITE);
     if (slot == nullptr) return FALSE;
     const char *source = static_cast<const char *>(lpBuffer);

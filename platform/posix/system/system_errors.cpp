@@ -67,6 +67,7 @@ const SystemText system_texts[] = {
     {ERROR_ACCESS_DENIED, "Access is denied."},
     {ERROR_INVALID_HANDLE, "The handle is invalid."},
     {ERROR_NOT_ENOUGH_MEMORY, "Not enough memory resources are available to process this command."},
+    {ERROR_INVALID_ACCESS, "The access code is invalid."},
     {ERROR_WRITE_PROTECT, "The media is write protected."},
     {ERROR_GEN_FAILURE, "A device attached to the system is not functioning."},
     {ERROR_SHARING_VIOLATION,
@@ -91,6 +92,7 @@ const SystemText system_texts[] = {
     {ERROR_OPERATION_ABORTED,
      "The I/O operation has been aborted because of either a thread exit or an application "
      "request."},
+    {ERROR_NOACCESS, "Invalid access to memory location."},
     {ERROR_IO_DEVICE, "The request could not be performed because of an I/O device error."},
     {ERROR_CANT_RESOLVE_FILENAME, "The name of the file cannot be resolved by the system."},
 };
