@@ -2,6 +2,8 @@
 // control bytes and a cache of the double-byte characters already seen.
 #include "codepage.h"
 
+#include "unicode.h"
+
 #include <errno.h>
 #include <iconv.h>
 #include <stdio.h>
@@ -22,31 +24,16 @@ constexpr const char *CONTROL_GLYPHS[32] = {
     "\u2191", "\u2193", "\u2192", "\u2190", "\u221F", "\u2194", "\u25B2", "\u25BC"};
 constexpr char DELETE_GLYPH[] = "\u2302";
 
-char32_t first_code_point(std::string_view utf8) {
-    if (utf8.empty()) return 0;
-    auto byte = [&](size_t i) { return static_cast<unsigned char>(utf8[i]); };
-    unsigned char lead = byte(0);
-    if (lead < 0x80) return lead;
-    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
-    if (utf8.size() <= static_cast<size_t>(extra)) return 0xFFFD;
-    char32_t code = lead & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) code = (code << 6) | (byte(i) & 0x3F);
-    return code;
-}
-
 // C0, DEL and C1: what a terminal would act on rather than show.
 bool is_control(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c < 0xA0);
 }
 
-bool is_wide(char32_t c) {
-    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
-           (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
-           (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
-           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-           (c >= 0xFE10 && c <= 0xFE19) || (c >= 0xFE30 && c <= 0xFE6F) ||
-           (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) ||
-           (c >= 0x20000 && c <= 0x3FFFD);
+// A character that takes no column (a combining mark of 874, 1255, 1258)
+// stands on a base of its own, one cell wide like every other glyph.
+std::string on_own_base(const std::string &text) {
+    if (text.empty() || code_point_columns(utf8_first(text)) != 0) return text;
+    return ZERO_WIDTH_BASE + text;
 }
 
 // The number in the variable, blanks around it allowed; 0 when there is none.
@@ -95,6 +82,10 @@ bool convert_all(void *cd, const char *in, size_t in_size, char *out, size_t &ou
     char *out_ptr = out;
     size_t out_left = out_size;
     size_t result = iconv(converter, &in_ptr, &in_left, &out_ptr, &out_left);
+    // Some converters (1255, 1258) hold a character back in case a combining
+    // mark follows; every byte here is a character of its own, so flush it.
+    if (result != static_cast<size_t>(-1))
+        result = iconv(converter, nullptr, nullptr, &out_ptr, &out_left);
     out_size -= out_left;
     return result == 0 && in_left == 0;
 }
@@ -173,8 +164,8 @@ void CodePage::build_single_byte_glyphs() {
             lead_[byte] = incomplete;
             // A glyph must be one character: a byte that maps to a control
             // code or to nothing is shown as the replacement character.
-            bool printable = !text.empty() && !is_control(first_code_point(text));
-            glyphs_[byte] = printable ? text : std::string(REPLACEMENT);
+            bool printable = !text.empty() && !is_control(utf8_first(text));
+            glyphs_[byte] = printable ? on_own_base(text) : std::string(REPLACEMENT);
         }
     }
 }
@@ -186,12 +177,12 @@ std::string_view CodePage::pair_glyph(unsigned char lead, unsigned char trail) {
     char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
     bool incomplete = false;
     std::string text = convert(in, 2, &incomplete);
-    if (!text.empty() && is_control(first_code_point(text))) text.clear();
-    return pairs_.emplace(key, text).first->second;
+    if (!text.empty() && is_control(utf8_first(text))) text.clear();
+    return pairs_.emplace(key, on_own_base(text)).first->second;
 }
 
 int glyph_columns(std::string_view utf8) {
-    return is_wide(first_code_point(utf8)) ? 2 : 1;
+    return code_point_columns(utf8_first(utf8)) == 2 ? 2 : 1;
 }
 
 void PlainTextConverter::append(const unsigned char *bytes, size_t count, std::string &out) {

@@ -58,7 +58,7 @@ class CodePage {
 };
 
 // Columns a terminal gives the first character of a UTF-8 text: 2 for the
-// East Asian wide and fullwidth ranges, 1 otherwise.
+// wide characters, 1 otherwise (a zero-width one is drawn on a base).
 int glyph_columns(std::string_view utf8);
 
 // Converts text for plain output (standard output not a terminal): CR, LF,

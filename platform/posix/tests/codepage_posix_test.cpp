@@ -2,9 +2,12 @@
 // control bytes, unconvertible bytes, the environment variable, and the
 // plain-text converter.
 #include <gtest/gtest.h>
+#include <locale.h>
 #include <stdlib.h>
+#include <wchar.h>
 
 #include <string>
+#include <vector>
 
 #include "codepage.h"
 
@@ -115,6 +118,48 @@ TEST(GlyphColumns, WideOnlyForEastAsianWideCharacters) {
     // Big5's small form variants and vertical forms (A1 7E, U+FE5A).
     EXPECT_EQ(glyph_columns("\xEF\xB9\x9A"), 2);
     EXPECT_EQ(glyph_columns("\xEF\xB8\x90"), 2); // U+FE10
+}
+
+// Columns a terminal gives a UTF-8 text, by the C library's UTF-8 tables.
+int terminal_columns(const std::string &utf8) {
+    locale_t utf8_locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    locale_t before = uselocale(utf8_locale);
+    std::vector<wchar_t> wide(utf8.size() + 1);
+    size_t count = mbstowcs(wide.data(), utf8.c_str(), wide.size());
+    int columns = count == static_cast<size_t>(-1) ? -1 : wcswidth(wide.data(), count);
+    uselocale(before);
+    freelocale(utf8_locale);
+    return columns;
+}
+
+// Every byte of an accepted code page is one character in one cell: its
+// glyph takes one column of the terminal (a combining mark stands on a base
+// of its own), and none is held back waiting for a mark.
+TEST(CodePages, EveryByteOfEveryAcceptedPageTakesOneColumn) {
+    const unsigned listed[] = {437,  850,  874,  932,  936,  949,  950,  1250,
+                               1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+    const unsigned others[] = {737, 775, 852, 855, 857, 860, 861, 862, 863, 864, 865, 866, 869};
+    std::vector<unsigned> pages(std::begin(listed), std::end(listed));
+    for (unsigned number : others) {
+        if (CodePage(number).supported()) pages.push_back(number);
+    }
+    for (unsigned number : pages) {
+        CodePage codepage(number);
+        ASSERT_TRUE(codepage.supported()) << number;
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            if (codepage.is_lead_byte(static_cast<unsigned char>(byte))) continue;
+            std::string glyph(codepage.glyph(static_cast<unsigned char>(byte)));
+            EXPECT_EQ(terminal_columns(glyph), 1) << "code page " << number << " byte " << byte;
+        }
+    }
+}
+
+TEST(CodePages, MarksOfSingleBytePagesStandAlone) {
+    CodePage vietnamese(1258);
+    EXPECT_EQ(vietnamese.glyph(0xC0), "\u00C0");
+    EXPECT_EQ(vietnamese.glyph(0xD2), "\u00A0\u0309"); // combining hook above
+    CodePage hebrew(1255);
+    EXPECT_EQ(plain(hebrew, "\xE0\xC0|"), "\u05D0\u00A0\u05B0|"); // alef, sheva
 }
 
 struct PlainCase {
