@@ -92,7 +92,7 @@ bool convert_all(void *cd, const char *in, size_t in_size, char *out, size_t &ou
 
 } // namespace
 
-CodePage::CodePage(unsigned number) {
+CodePage::CodePage(unsigned number) : utf8_(number == UTF8_CODEPAGE) {
     char name[16];
     snprintf(name, sizeof name, "CP%u", number);
     converter_ = open_converter("UTF-8", name);
@@ -118,7 +118,14 @@ std::string CodePage::convert(const char *bytes, size_t count, bool *incomplete)
     return std::string(out, written);
 }
 
-size_t CodePage::encode(uint32_t code_point, char out[2]) {
+size_t CodePage::encode(uint32_t code_point, char out[CHARACTER_BYTES_MAX]) {
+    if (utf8_) {
+        if (code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) return 0;
+        std::string bytes;
+        utf8_append(code_point, bytes);
+        bytes.copy(out, bytes.size());
+        return bytes.size();
+    }
     if (!encoder_) return 0;
     const char in[4] = {static_cast<char>(code_point), static_cast<char>(code_point >> 8),
                         static_cast<char>(code_point >> 16), static_cast<char>(code_point >> 24)};
@@ -132,6 +139,7 @@ size_t CodePage::encode(uint32_t code_point, char out[2]) {
 }
 
 bool CodePage::supported() {
+    if (utf8_) return true;
     if (!converter_) return false;
     for (unsigned byte = 0x20; byte < 0x7F; ++byte) {
         if (glyphs_[byte] != std::string(1, static_cast<char>(byte))) return false;
@@ -155,8 +163,10 @@ void CodePage::build_single_byte_glyphs() {
             glyphs_[byte] = CONTROL_GLYPHS[byte];
         } else if (byte == 0x7F) {
             glyphs_[byte] = DELETE_GLYPH;
-        } else if (byte < 0x80 && !converter_) {
+        } else if (byte < 0x80 && (!converter_ || utf8_)) {
             glyphs_[byte] = std::string(1, static_cast<char>(byte));
+        } else if (utf8_) {
+            glyphs_[byte] = REPLACEMENT; // a byte of UTF-8 alone is no character
         } else {
             char in = static_cast<char>(byte);
             bool incomplete = false;
@@ -186,7 +196,30 @@ int glyph_columns(std::string_view utf8) {
 }
 
 void PlainTextConverter::append(const unsigned char *bytes, size_t count, std::string &out) {
+    if (codepage_.is_utf8()) return append_utf8(bytes, count, out);
     for (size_t i = 0; i < count; ++i) append_byte(bytes[i], out);
+}
+
+// UTF-8 passes as the text it is; an invalid sequence is U+FFFD and a
+// control byte is what it is for any other code page.
+void PlainTextConverter::append_utf8(const unsigned char *bytes, size_t count, std::string &out) {
+    std::string text = pending_utf8_;
+    text.append(reinterpret_cast<const char *>(bytes), count);
+    pending_utf8_.clear();
+    auto at = reinterpret_cast<const unsigned char *>(text.data());
+    for (size_t i = 0; i < text.size();) {
+        Utf8Char c = utf8_next(at + i, text.size() - i);
+        if (c.cut_short) {
+            pending_utf8_.assign(text, i);
+            return;
+        }
+        if (c.code < 0x80) {
+            append_byte(static_cast<unsigned char>(c.code), out);
+        } else {
+            utf8_append(c.code, out);
+        }
+        i += c.length;
+    }
 }
 
 void PlainTextConverter::append_byte(unsigned char byte, std::string &out) {
@@ -216,6 +249,8 @@ void PlainTextConverter::append_byte(unsigned char byte, std::string &out) {
 }
 
 void PlainTextConverter::finish(std::string &out) {
+    if (!pending_utf8_.empty()) out += REPLACEMENT;
+    pending_utf8_.clear();
     if (pending_lead_ < 0) return;
     pending_lead_ = -1;
     out += REPLACEMENT;

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "unicode.h"
+
 namespace posix_console {
 
 // The environment variable that picks the console code page on Linux, as a
@@ -20,6 +22,7 @@ namespace posix_console {
 // 950 too, and one line on standard error says so (once for each value).
 inline constexpr const char CODEPAGE_VARIABLE[] = "CONRT_CODEPAGE";
 inline constexpr unsigned DEFAULT_CODEPAGE = 950;
+inline constexpr unsigned UTF8_CODEPAGE = 65001;
 
 unsigned codepage_from_environment();
 
@@ -31,10 +34,13 @@ class CodePage {
     CodePage(const CodePage &) = delete;
     CodePage &operator=(const CodePage &) = delete;
 
-    // Whether the console can show text in this code page: it converts, the
-    // printable ASCII bytes are themselves (not EBCDIC), and no character
-    // takes more than two bytes (not UTF-8).
+    // Whether the console can show text in this code page: UTF-8, or one
+    // that converts, keeps the printable ASCII bytes (not EBCDIC), and has
+    // no character longer than two bytes.
     bool supported();
+    // UTF-8 (65001): characters of one to four bytes, read by the console
+    // itself; the glyphs below are then those of single bytes only.
+    bool is_utf8() const { return utf8_; }
     // A byte that starts a double-byte character in this code page.
     bool is_lead_byte(unsigned char byte) const { return lead_[byte]; }
     const std::array<bool, 256> &lead_bytes() const { return lead_; }
@@ -42,9 +48,9 @@ class CodePage {
     std::string_view glyph(unsigned char byte) const { return glyphs_[byte]; }
     // UTF-8 of a double-byte character; empty when the pair does not convert.
     std::string_view pair_glyph(unsigned char lead, unsigned char trail);
-    // The code page's bytes (one or two) of a character; 0 when it has no
+    // The code page's bytes (one to four) of a character; 0 when it has no
     // exact form here.
-    size_t encode(uint32_t code_point, char out[2]);
+    size_t encode(uint32_t code_point, char out[CHARACTER_BYTES_MAX]);
 
   private:
     void build_single_byte_glyphs();
@@ -55,6 +61,7 @@ class CodePage {
     std::array<std::string, 256> glyphs_;
     std::array<bool, 256> lead_{};
     std::unordered_map<unsigned, std::string> pairs_;
+    bool utf8_ = false;
 };
 
 // Columns a terminal gives the first character of a UTF-8 text: 2 for the
@@ -63,8 +70,8 @@ int glyph_columns(std::string_view utf8);
 
 // Converts text for plain output (standard output not a terminal): CR, LF,
 // TAB and BS pass as they are, BEL is dropped (it writes nothing), NUL is a
-// blank, other control bytes are their glyphs. A lead byte at the end of a
-// text waits for the next one.
+// blank, other control bytes are their glyphs. A lead byte (or in UTF-8 the
+// start of a character) at the end of a text waits for the next one.
 class PlainTextConverter {
   public:
     explicit PlainTextConverter(CodePage &codepage) : codepage_(codepage) {}
@@ -74,8 +81,10 @@ class PlainTextConverter {
 
   private:
     void append_byte(unsigned char byte, std::string &out);
+    void append_utf8(const unsigned char *bytes, size_t count, std::string &out);
     CodePage &codepage_;
     int pending_lead_ = -1;
+    std::string pending_utf8_; // the start of a character cut by the end of a text
 };
 
 } // namespace posix_console

@@ -28,7 +28,7 @@ struct Key {
     WORD scan = 0;
     DWORD modifiers = 0; // SHIFT_PRESSED, LEFT_ALT_PRESSED, LEFT_CTRL_PRESSED
     bool enhanced = false;
-    char chars[2] = {0, 0};
+    char chars[CHARACTER_BYTES_MAX] = {};
     int char_count = 0; // 0: the key has no character
 };
 
@@ -161,7 +161,7 @@ Key character_key(uint32_t code_point, const DecoderOptions &options) {
         return key;
     }
     size_t count = options.encode ? options.encode(code_point, key.chars) : 0;
-    if (count == 0 || count > 2) {
+    if (count == 0 || count > CHARACTER_BYTES_MAX) {
         key.chars[0] = '?';
         count = 1;
     }
@@ -169,46 +169,13 @@ Key character_key(uint32_t code_point, const DecoderOptions &options) {
     return key;
 }
 
-// How many continuation bytes a UTF-8 lead byte announces and the range its
-// first continuation byte must lie in (this rules out overlong forms and
-// surrogates); 0 when it is no lead byte.
-int utf8_expected(unsigned char lead, unsigned char &low, unsigned char &high) {
-    low = 0x80;
-    high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) return 1;
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-        return 2;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-        return 3;
-    }
-    return 0;
-}
-
 // A UTF-8 character. An invalid or cut-off one gives one '?' for the bytes
 // that were part of it and leaves the byte that broke it.
 Step decode_utf8(const unsigned char *bytes, size_t length, bool timed_out,
                  const DecoderOptions &options) {
-    unsigned char low, high;
-    int expected = utf8_expected(bytes[0], low, high);
-    if (expected == 0) return key_step(1, character_key('?', options));
-    uint32_t code_point = bytes[0] & (0x3F >> expected);
-    for (int i = 1; i <= expected; ++i) {
-        if (static_cast<size_t>(i) >= length) {
-            if (timed_out) return key_step(length, character_key('?', options));
-            return need_more();
-        }
-        unsigned char b = bytes[i];
-        if (i == 1 ? (b < low || b > high) : (b < 0x80 || b > 0xBF)) {
-            return key_step(i, character_key('?', options));
-        }
-        code_point = (code_point << 6) | (b & 0x3F);
-    }
-    return key_step(expected + 1, character_key(code_point, options));
+    Utf8Char c = utf8_next(bytes, length);
+    if (c.cut_short && !timed_out) return need_more();
+    return key_step(c.length, character_key(c.valid ? c.code : '?', options));
 }
 
 // A byte that does not start an escape sequence: a control key, a printable

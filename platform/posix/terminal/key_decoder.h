@@ -14,13 +14,15 @@
 #include <stdint.h>
 
 #include "posix_console.h"
+#include "unicode.h"
 #include "win32_api.h"
 
 namespace posix_console {
 
-// Writes the code-page form of a Unicode code point into out (one byte, or
-// two for a double-byte character); returns the count, 0 when it has none.
-using CharEncoder = size_t (*)(uint32_t code_point, char out[2]);
+// Writes the code-page form of a Unicode code point into out (one byte, two
+// for a double-byte character, up to four in UTF-8); returns the count, 0
+// when it has none.
+using CharEncoder = size_t (*)(uint32_t code_point, char out[CHARACTER_BYTES_MAX]);
 
 // The longest a bracketed paste can be: beyond it the bytes are keys again,
 // so that a paste whose end was lost cannot swallow all that follows.
@@ -43,9 +45,9 @@ struct DecoderState {
     bool after_cr = false;
 };
 
-// The most events one key can give: three modifier downs, a double-byte
-// character's two downs and two ups, three modifier ups.
-constexpr int DECODED_EVENTS_MAX = 10;
+// The most events one key can give: three modifier downs, a down and an up
+// for each byte of its character, three modifier ups.
+constexpr int DECODED_EVENTS_MAX = 6 + 2 * CHARACTER_BYTES_MAX;
 
 struct DecodedKey {
     INPUT_RECORD events[DECODED_EVENTS_MAX];

@@ -53,4 +53,63 @@ char32_t utf8_first(std::string_view utf8) {
     return code;
 }
 
+namespace {
+
+// How many bytes follow a lead byte, and the range its first follower must
+// lie in (which rules out overlong forms, surrogates and values beyond
+// U+10FFFF); 0 for a byte that leads nothing.
+int followers(unsigned char lead, unsigned char &low, unsigned char &high) {
+    low = 0x80;
+    high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) return 1;
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+        return 2;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+        return 3;
+    }
+    return 0;
+}
+
+} // namespace
+
+Utf8Char utf8_next(const unsigned char *bytes, size_t length) {
+    unsigned char lead = bytes[0];
+    if (lead < 0x80) return {lead, 1, true, false};
+    unsigned char low, high;
+    int extra = followers(lead, low, high);
+    if (extra == 0) return {REPLACEMENT_CHARACTER, 1, false, false};
+    char32_t code = lead & (0x3F >> extra);
+    for (size_t i = 1; i <= static_cast<size_t>(extra); ++i) {
+        if (i >= length) return {REPLACEMENT_CHARACTER, i, false, true};
+        unsigned char b = bytes[i];
+        bool fits = i == 1 ? b >= low && b <= high : b >= 0x80 && b <= 0xBF;
+        if (!fits) return {REPLACEMENT_CHARACTER, i, false, false};
+        code = code << 6 | (b & 0x3F);
+    }
+    return {code, static_cast<size_t>(extra) + 1, true, false};
+}
+
+void utf8_append(char32_t c, std::string &out) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
 } // namespace posix_console

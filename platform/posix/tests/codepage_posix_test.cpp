@@ -87,9 +87,9 @@ TEST(CodePageEnvironment, PicksTheNumberedCodePageOrSaysWhichItUsesInstead) {
         const char *value;
         unsigned number;
     } cases[] = {
-        {"437", 437},   {"437 ", 437},  {" 850", 850},  {"932", 932},   {"1252", 1252},
-        {"cp437", 950}, {"65001", 950}, {"1200", 950},  {"54936", 950}, {"1047", 950},
-        {"930", 950},   {"0", 950},     {"99999", 950},
+        {"437", 437},   {"437 ", 437},    {" 850", 850},  {"932", 932},   {"1252", 1252},
+        {"cp437", 950}, {"65001", 65001}, {"1200", 950},  {"54936", 950}, {"1047", 950},
+        {"930", 950},   {"0", 950},       {"99999", 950},
     };
     for (const auto &c : cases) {
         setenv(CODEPAGE_VARIABLE, c.value, 1);
@@ -194,6 +194,27 @@ TEST(PlainText, PairSplitAcrossTwoWritesStaysOneCharacter) {
     EXPECT_EQ(out, "a");
     converter.append(reinterpret_cast<const unsigned char *>("\x4B"), 1, out);
     EXPECT_EQ(out, "a\u2026");
+}
+
+// In UTF-8 the text passes as it is, each longest broken start of a
+// character one U+FFFD, and a character cut between two writes is joined:
+// wherever the writes split it, the text shows the same.
+TEST(PlainText, Utf8ShowsTheSameWhereverTheWritesSplitIt) {
+    CodePage utf8(UTF8_CODEPAGE);
+    const std::string text =
+        "na\xC3\xAFve \xE4\xB8\xAD\xF0\x9F\x98\x80\a|\xE0\x80\xC3|\xED\xA0\x80";
+    const std::string R = REPLACEMENT;
+    const std::string shown = "na\u00EFve \u4E2D\U0001F600|" + R + R + R + "|" + R + R + R;
+    for (size_t cut = 0; cut <= text.size(); ++cut) {
+        PlainTextConverter converter(utf8);
+        std::string out;
+        converter.append(reinterpret_cast<const unsigned char *>(text.data()), cut, out);
+        converter.append(reinterpret_cast<const unsigned char *>(text.data()) + cut,
+                         text.size() - cut, out);
+        converter.finish(out);
+        EXPECT_EQ(out, shown) << "cut at " << cut;
+    }
+    EXPECT_EQ(plain(utf8, "x\xF0\x9F"), "x" + R) << "a start left at the end";
 }
 
 } // namespace
