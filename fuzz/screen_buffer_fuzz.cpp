@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                 input.ConsumeBytes<uint8_t>(input.ConsumeIntegral<uint16_t>() % 3000);
             DWORD n = buffer.write_bytes(at, bytes.data(), static_cast<DWORD>(bytes.size()));
             FUZZ_CHECK(static_cast<int>(n) == std::min<int>(bytes.size(), region_room(model, at)));
-            for (DWORD i = 0; i < n; ++i) model.at(at, static_cast<int>(i)).byte = bytes[i];
+            for (DWORD i = 0; i < n; ++i) model.at(at, static_cast<int>(i)).ch = bytes[i];
             std::vector<unsigned char> back(bytes.size() + 1);
             FUZZ_CHECK(buffer.read_bytes(at, back.data(), static_cast<DWORD>(back.size())) ==
                        static_cast<DWORD>(std::min<int>(back.size(), region_room(model, at))));

@@ -161,6 +161,7 @@ void start_console_common() {
     c.codepage = std::make_unique<CodePage>(codepage_from_environment());
     c.plain = std::make_unique<PlainTranscript>(*c.codepage);
     c.screen.set_lead_bytes(c.codepage->lead_bytes());
+    c.screen.set_utf8(c.codepage->is_utf8());
 }
 
 // Stdin a terminal: raw mode, keys decoded by the input side; otherwise a

@@ -12,6 +12,7 @@
 #include "input_queue.h"
 #include "input_source.h"
 #include "posix_console.h"
+#include "unicode.h"
 
 namespace posix_console {
 namespace {
@@ -34,19 +35,69 @@ bool is_lead_byte(unsigned char byte) {
     return c.codepage && c.codepage->is_lead_byte(byte);
 }
 
-// The cells of one byte of a line that begins at `column` of a row `width`
-// wide: a tab shows as blanks up to the next multiple of eight columns, a
-// control character as ^X.
-void lay_out_byte(unsigned char c, size_t column, int width, std::string &cells) {
+bool is_utf8() {
+    const Console &c = console();
+    return c.codepage && c.codepage->is_utf8();
+}
+
+// What the line shows, a cell an element: a byte of the code page, or in
+// UTF-8 a code point, with WIDE_TRAIL in the second cell of a wide one.
+using Cells = std::u32string;
+constexpr char32_t WIDE_TRAIL = 0x110000; // beyond every code point
+
+// The bytes of a character of the line that starts at `at`: a double-byte
+// character is a lead byte and whatever byte follows it; the line holds
+// only whole UTF-8 characters.
+size_t char_length(const std::string &text, size_t at) {
+    auto bytes = reinterpret_cast<const unsigned char *>(text.data());
+    if (is_utf8()) return utf8_next(bytes + at, text.size() - at).length;
+    return is_lead_byte(bytes[at]) && at + 1 < text.size() ? 2 : 1;
+}
+
+// The cells of one character of a line, the first of them at `column` of a
+// row `width` wide: a tab shows as blanks up to the next multiple of eight
+// columns, a control character as ^X.
+void lay_out_character(const std::string &text, size_t at, size_t length, size_t column, int width,
+                       Cells &cells) {
+    auto c = static_cast<unsigned char>(text[at]);
     if (c == '\t') {
-        int at = static_cast<int>(column % static_cast<size_t>(width));
-        cells.append(static_cast<size_t>(std::min(8 - at % 8, width - at)), ' ');
+        int x = static_cast<int>(column % static_cast<size_t>(width));
+        cells.append(static_cast<size_t>(std::min(8 - x % 8, width - x)), U' ');
     } else if (c < 0x20 || c == 0x7F) {
-        cells += '^';
-        cells += c == 0x7F ? '?' : static_cast<char>(c + '@');
+        cells += U'^';
+        cells += c == 0x7F ? U'?' : static_cast<char32_t>(c + '@');
+    } else if (is_utf8() && c >= 0x80) {
+        char32_t code =
+            utf8_next(reinterpret_cast<const unsigned char *>(text.data()) + at, length).code;
+        cells += code;
+        if (code_point_columns(code) == 2 && width > 1) cells += WIDE_TRAIL;
     } else {
-        cells += static_cast<char>(c);
+        for (size_t i = 0; i < length; ++i) cells += static_cast<unsigned char>(text[at + i]);
     }
+}
+
+// Whether a character laid out here takes two cells, which never start in
+// the last column. A lead byte that ends the line counts too, as the buffer
+// puts it.
+bool takes_two_cells(const std::string &text, size_t at) {
+    auto bytes = reinterpret_cast<const unsigned char *>(text.data());
+    if (!is_utf8()) return is_lead_byte(bytes[at]);
+    return bytes[at] >= 0x80 &&
+           code_point_columns(utf8_next(bytes + at, text.size() - at).code) == 2;
+}
+
+// The bytes that draw cells: a code point's UTF-8, a code page's byte.
+std::string cell_bytes(const Cells &cells) {
+    std::string bytes;
+    bool utf8 = is_utf8();
+    for (char32_t cell : cells) {
+        if (cell == WIDE_TRAIL) continue;
+        if (utf8)
+            utf8_append(cell, bytes);
+        else
+            bytes += static_cast<char>(cell);
+    }
+    return bytes;
 }
 
 // Each edit marks the first byte it changed; showing it lays out and
@@ -80,11 +131,12 @@ class LineEditor {
     void replace_text(const std::string &text);
     void recall(size_t index);
     void erase(size_t from, size_t to);
-    size_t lay_out_from(size_t from, std::string &old_cells);
+    size_t lay_out_from(size_t from, Cells &old_cells);
+    bool pair_starts_at(size_t cell) const;
     size_t character_start_at_or_before(size_t cell, size_t offset) const;
     long cell_offset(size_t cell) const;
-    bool bring_back_start(size_t cell, size_t old_length, std::string &old_cells);
-    void echo_change(size_t cell, const std::string &old_cells);
+    bool bring_back_start(size_t cell, size_t old_length, Cells &old_cells);
+    void echo_change(size_t cell, const Cells &old_cells);
     void show();
     COORD cell_position(size_t cell) const;
     void move_to_cell(size_t cell);
@@ -95,17 +147,16 @@ class LineEditor {
     size_t history_index_;
     std::string text_;
     size_t cursor_ = 0;
-    int pending_lead_ = -1;
+    std::string pending_; // a character's first bytes, typed as keys of their own
     long origin_row_ = 0; // above the buffer's top once a long line scrolled it
     int origin_column_ = 0;
     size_t changed_ = SIZE_MAX;     // the first byte changed since the last show
     int width_ = 0;                 // the row width the layout was made for
-    std::string cells_;             // what the line shows as
+    Cells cells_;                   // what the line shows as
     std::vector<size_t> starts_{0}; // the cell where each byte begins, and the end
     std::vector<bool> begins_;      // the byte begins a character
 };
 
-// A double-byte character is a lead byte and whatever byte follows it.
 size_t LineEditor::char_end(size_t at) const {
     if (at >= text_.size()) return text_.size();
     size_t end = at + 1;
@@ -159,17 +210,31 @@ void LineEditor::insert_bytes(const char *bytes, size_t count) {
     cursor_ += count;
 }
 
-// A double-byte character comes as two key events; it enters the line whole.
+// A character of several bytes comes as a key event for each; it enters the
+// line whole. A UTF-8 one that breaks off enters not at all: the line never
+// holds half a character.
 void LineEditor::apply_character(char ch) {
-    unsigned char byte = static_cast<unsigned char>(ch);
-    if (pending_lead_ >= 0) {
-        char pair[2] = {static_cast<char>(pending_lead_), ch};
-        pending_lead_ = -1;
+    auto byte = static_cast<unsigned char>(ch);
+    if (is_utf8() && (byte >= 0x80 || !pending_.empty())) {
+        pending_ += ch;
+        auto bytes = reinterpret_cast<const unsigned char *>(pending_.data());
+        Utf8Char c = utf8_next(bytes, pending_.size());
+        if (c.cut_short) return;
+        std::string character = pending_.substr(0, c.length);
+        bool broke_off = c.length < pending_.size();
+        pending_.clear();
+        if (c.valid) insert_bytes(character.data(), character.size());
+        if (broke_off) apply_character(ch);
+        return;
+    }
+    if (!pending_.empty()) {
+        char pair[2] = {pending_[0], ch};
+        pending_.clear();
         insert_bytes(pair, 2);
         return;
     }
     if (is_lead_byte(byte)) {
-        pending_lead_ = byte;
+        pending_ = ch;
         return;
     }
     insert_bytes(&ch, 1);
@@ -193,9 +258,7 @@ bool LineEditor::apply_editing_key(WORD vk, bool ctrl) {
         if (cursor_ == text_.size() && !history().empty() &&
             history().back().size() > text_.size()) {
             const std::string &last = history().back();
-            size_t end = text_.size() + 1;
-            if (is_lead_byte(static_cast<unsigned char>(last[text_.size()])) && end < last.size())
-                ++end;
+            size_t end = text_.size() + char_length(last, text_.size());
             changed_from(text_.size());
             text_.append(last, text_.size(), end - text_.size());
             cursor_ = text_.size(); // past the one character copied
@@ -247,7 +310,7 @@ std::string LineEditor::finish() {
     if (echo_) {
         move_to_cell(cells_.size());
         echo("\r\n", 2);
-        echo_transcript(cells_ + "\r\n");
+        echo_transcript(cell_bytes(cells_) + "\r\n");
         history_add(text_);
     }
     return text_ + ((mode_ & ENABLE_PROCESSED_INPUT) ? "\r\n" : "\r");
@@ -269,37 +332,44 @@ void LineEditor::move_to_cell(size_t cell) {
 // Lays the line out again from byte `from` on (a character's first byte);
 // returns the cell where the new layout begins, and old_cells receives the
 // cells that stood from there on before.
-size_t LineEditor::lay_out_from(size_t from, std::string &old_cells) {
+size_t LineEditor::lay_out_from(size_t from, Cells &old_cells) {
     int width = buffer_size().X;
     if (width != width_) from = 0; // tabs stand where the row width puts them
     width_ = width;
     from = std::min(from, starts_.size() - 1);
-    // From the character before: a double-byte character that changed may
+    // From the character before: a two-cell character that changed may
     // leave a blank it pushed into the last column behind.
     while (from > 0 && !begins_[--from]) {
     }
     size_t cell = starts_[from];
-    old_cells.assign(cells_, cell, std::string::npos);
+    old_cells.assign(cells_, cell, Cells::npos);
     cells_.resize(cell);
     starts_.resize(from);
     begins_.resize(from);
     size_t first_column = static_cast<size_t>(origin_column_);
-    bool begins = true;
-    for (size_t i = from; i < text_.size(); ++i) {
-        unsigned char byte = static_cast<unsigned char>(text_[i]);
-        begins_.push_back(begins);
-        bool lead = begins && is_lead_byte(byte);
-        begins = !lead;
-        // A double-byte character does not start in the last column: the
-        // console leaves a blank there and puts it whole on the next row. A
-        // lead byte that ends the line goes there too, as the buffer puts it.
+    for (size_t i = from; i < text_.size();) {
+        size_t length = char_length(text_, i);
+        // A two-cell character does not start in the last column: the
+        // console leaves a blank there and puts it whole on the next row.
         size_t column = (first_column + cells_.size()) % static_cast<size_t>(width);
-        if (lead && width > 1 && column == static_cast<size_t>(width - 1)) cells_ += ' ';
-        starts_.push_back(cells_.size());
-        lay_out_byte(byte, first_column + cells_.size(), width, cells_);
+        if (width > 1 && column == static_cast<size_t>(width - 1) && takes_two_cells(text_, i))
+            cells_ += U' ';
+        starts_.insert(starts_.end(), length, cells_.size());
+        begins_.push_back(true);
+        begins_.insert(begins_.end(), length - 1, false);
+        lay_out_character(text_, i, length, first_column + cells_.size(), width, cells_);
+        i += length;
     }
     starts_.push_back(cells_.size());
     return cell;
+}
+
+// A character of two cells starts at this cell: a lead byte, or a wide
+// character in UTF-8.
+bool LineEditor::pair_starts_at(size_t cell) const {
+    if (cell + 1 >= cells_.size()) return false;
+    if (is_utf8()) return cells_[cell + 1] == WIDE_TRAIL;
+    return cells_[cell] < 0x100 && is_lead_byte(static_cast<unsigned char>(cells_[cell]));
 }
 
 // Of the cells from `cell` (a character's first) on, the start of the one
@@ -308,9 +378,7 @@ size_t LineEditor::lay_out_from(size_t from, std::string &old_cells) {
 size_t LineEditor::character_start_at_or_before(size_t cell, size_t offset) const {
     size_t start = 0;
     for (;;) {
-        size_t at = cell + start;
-        bool pair = at + 1 < cells_.size() && is_lead_byte(static_cast<unsigned char>(cells_[at]));
-        size_t next = start + (pair ? 2 : 1);
+        size_t next = start + (pair_starts_at(cell + start) ? 2 : 1);
         if (next > offset) return start;
         start = next;
     }
@@ -327,7 +395,7 @@ long LineEditor::cell_offset(size_t cell) const {
 // goes to the lowest row that keeps its end in the buffer. Returns whether
 // it moved, and then what stood there before: `old_length` cells of the old
 // echo, from cell 0 on, are all to be drawn again.
-bool LineEditor::bring_back_start(size_t cell, size_t old_length, std::string &old_cells) {
+bool LineEditor::bring_back_start(size_t cell, size_t old_length, Cells &old_cells) {
     if (origin_row_ >= 0) return false;
     COORD size = buffer_size();
     long end_row = (origin_column_ + static_cast<long>(cells_.size())) / size.X;
@@ -336,14 +404,14 @@ bool LineEditor::bring_back_start(size_t cell, size_t old_length, std::string &o
     long old_end = cell_offset(cell + old_length);
     origin_row_ = row;
     // No laid-out cell is a NUL, so each of these counts as changed.
-    old_cells.assign(static_cast<size_t>(std::max(old_end - cell_offset(0), 0L)), '\0');
+    old_cells.assign(static_cast<size_t>(std::max(old_end - cell_offset(0), 0L)), U'\0');
     return true;
 }
 
 // Writes the cells from `cell` on where they differ from old_cells, and
 // blanks where the line got shorter.
-void LineEditor::echo_change(size_t cell, const std::string &old_cells) {
-    std::string moved;
+void LineEditor::echo_change(size_t cell, const Cells &old_cells) {
+    Cells moved;
     if (bring_back_start(cell, old_cells.size(), moved)) {
         echo_change(0, moved);
         return;
@@ -355,8 +423,8 @@ void LineEditor::echo_change(size_t cell, const std::string &old_cells) {
     same = character_start_at_or_before(cell, same);
     size_t longest = std::max(new_length, old_cells.size());
     if (same == longest) return;
-    std::string out = cells_.substr(cell + same);
-    if (old_cells.size() > new_length) out.append(old_cells.size() - new_length, ' ');
+    Cells out = cells_.substr(cell + same);
+    if (old_cells.size() > new_length) out.append(old_cells.size() - new_length, U' ');
     // The cells that scrolled off the top are gone: only the rest is drawn.
     size_t gone = static_cast<size_t>(
         std::clamp(-cell_offset(cell + same), 0L, static_cast<long>(out.size())));
@@ -364,7 +432,8 @@ void LineEditor::echo_change(size_t cell, const std::string &old_cells) {
     move_to_cell(cell + same + gone);
     COORD size = buffer_size();
     long expected_row = origin_row_ + (origin_column_ + static_cast<long>(cell + longest)) / size.X;
-    echo(out.data(), out.size());
+    std::string bytes = cell_bytes(out);
+    echo(bytes.data(), bytes.size());
     long scrolled = expected_row - cursor().Y; // the buffer scrolled under the line
     if (scrolled > 0) origin_row_ -= scrolled;
 }
@@ -375,7 +444,7 @@ void LineEditor::show() {
     if (changed_ != SIZE_MAX || width_ != buffer_size().X) {
         size_t from = std::min(changed_, text_.size());
         changed_ = SIZE_MAX;
-        std::string old_cells;
+        Cells old_cells;
         size_t cell = lay_out_from(from, old_cells);
         if (echo_) echo_change(cell, old_cells);
     }

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "unicode.h"
+
 namespace posix_console {
 
 namespace {
@@ -39,8 +41,14 @@ void ScreenBuffer::reset(int columns, int rows) {
     attribute_ = DEFAULT_ATTRIBUTE;
     mode_ = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
     pending_lead_ = false;
+    partial_.clear();
     cells_.assign(static_cast<size_t>(columns_) * static_cast<size_t>(rows_),
                   Cell{BLANK, DEFAULT_ATTRIBUTE});
+}
+
+void ScreenBuffer::set_utf8(bool utf8) {
+    utf8_ = utf8;
+    partial_.clear();
 }
 
 bool ScreenBuffer::contains(COORD position) const {
@@ -76,8 +84,12 @@ size_t ScreenBuffer::write_processed(const unsigned char *bytes, size_t count) {
     size_t bells = 0;
     bool processed = mode_ & ENABLE_PROCESSED_OUTPUT;
     run_start_ = cursor_.X;
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = utf8_ ? finish_partial(bytes, count) : 0; i < count; ++i) {
         unsigned char byte = bytes[i];
+        if (utf8_ && byte >= 0x80) {
+            i += put_utf8(bytes + i, count - i) - 1;
+            continue;
+        }
         if (!processed || !is_processed_control(byte)) {
             put_text_byte(byte);
             continue;
@@ -91,7 +103,7 @@ size_t ScreenBuffer::write_processed(const unsigned char *bytes, size_t count) {
             break;
         case '\t': write_tab(); break;
         case '\a': ++bells; break;
-        default: put_byte(BLANK); break; // NUL
+        default: put_cell(BLANK); break; // NUL
         }
         run_start_ = cursor_.X;
     }
@@ -101,32 +113,74 @@ size_t ScreenBuffer::write_processed(const unsigned char *bytes, size_t count) {
 void ScreenBuffer::put_text_byte(unsigned char byte) {
     if (pending_lead_) {
         pending_lead_ = false;
-        put_byte(byte, Half::Trail);
+        put_cell(byte, Half::Trail);
         return;
     }
     if (!lead_[byte]) {
-        put_byte(byte);
+        put_cell(byte);
         return;
     }
     bool wraps = mode_ & ENABLE_WRAP_AT_EOL_OUTPUT;
-    if (wraps && columns_ > 1 && cursor_.X == columns_ - 1) put_byte(BLANK);
-    put_byte(byte, Half::Lead);
+    if (wraps && columns_ > 1 && cursor_.X == columns_ - 1) put_cell(BLANK);
+    put_cell(byte, Half::Lead);
     pending_lead_ = true;
+}
+
+// The start of a character kept from the last write takes the bytes it
+// needs from this one; returns how many it took. A byte that breaks it is
+// left for the text: the start alone shows as U+FFFD.
+size_t ScreenBuffer::finish_partial(const unsigned char *bytes, size_t count) {
+    size_t taken = 0;
+    while (!partial_.empty() && taken < count) {
+        partial_ += static_cast<char>(bytes[taken]);
+        Utf8Char c =
+            utf8_next(reinterpret_cast<const unsigned char *>(partial_.data()), partial_.size());
+        if (c.cut_short) {
+            ++taken;
+            continue;
+        }
+        if (c.valid) ++taken;
+        partial_.clear();
+        put_character(c.code);
+    }
+    return taken;
+}
+
+// One character of UTF-8 text (or its start, kept); returns the bytes taken.
+size_t ScreenBuffer::put_utf8(const unsigned char *bytes, size_t count) {
+    Utf8Char c = utf8_next(bytes, count);
+    if (c.cut_short) {
+        partial_.assign(reinterpret_cast<const char *>(bytes), count);
+        return count;
+    }
+    put_character(c.code);
+    return c.length;
+}
+
+// A wide character takes two cells on one row, as a double-byte one does; a
+// console one column wide has no room for it.
+void ScreenBuffer::put_character(char32_t ch) {
+    if (code_point_columns(ch) != 2) return put_cell(ch);
+    if (columns_ < 2) return put_cell(REPLACEMENT_CHARACTER);
+    bool wraps = mode_ & ENABLE_WRAP_AT_EOL_OUTPUT;
+    if (wraps && cursor_.X == columns_ - 1) put_cell(BLANK);
+    put_cell(ch, Half::Lead);
+    put_cell(ch, Half::Trail);
 }
 
 // Blanks in the attribute in force up to the next tab stop; reaching the
 // last column wraps like any other text.
 void ScreenBuffer::write_tab() {
     int blanks = std::min(TAB_STOP - cursor_.X % TAB_STOP, columns_ - cursor_.X);
-    for (int i = 0; i < blanks; ++i) put_byte(BLANK);
+    for (int i = 0; i < blanks; ++i) put_cell(BLANK);
 }
 
 // Writing the last column wraps at once: the console has no delayed wrap.
 // Without wrap the text goes on over the cells where its run began.
-void ScreenBuffer::put_byte(unsigned char byte, Half half) {
+void ScreenBuffer::put_cell(char32_t ch, Half half) {
     Cell *cells = row(cursor_.Y);
     break_pair(cells, cursor_.X);
-    cells[cursor_.X] = Cell{byte, attribute_, half};
+    cells[cursor_.X] = Cell{ch, attribute_, half};
     if (++cursor_.X < columns_) return;
     if (mode_ & ENABLE_WRAP_AT_EOL_OUTPUT)
         line_feed();
@@ -142,7 +196,7 @@ void ScreenBuffer::break_pair(Cell *cells, int column) {
     Half partner = half == Half::Lead ? Half::Trail : Half::Lead;
     if (half == Half::None || other < 0 || other >= columns_) return;
     if (cells[other].half != partner) return;
-    cells[other].byte = BLANK;
+    cells[other].ch = BLANK;
     cells[other].half = Half::None;
 }
 
@@ -196,13 +250,49 @@ void ScreenBuffer::visit_cells(Buffer &buffer, COORD at, DWORD count, Visit visi
 
 DWORD ScreenBuffer::write_bytes(COORD at, const unsigned char *bytes, DWORD count) {
     ++version_;
+    if (utf8_) return write_utf8_region(at, bytes, count);
     DWORD n = cells_from(at, count);
     break_pairs_at_ends(at, n);
     visit_cells(*this, at, n, [&](Cell &cell, DWORD i) {
-        cell.byte = bytes[i];
+        cell.ch = bytes[i];
         cell.half = Half::None;
     });
     return n;
+}
+
+// Cell by cell, keeping each cell's attribute; a cut-off start at the end
+// is U+FFFD, as the Windows console converts a region write on its own.
+DWORD ScreenBuffer::write_utf8_region(COORD at, const unsigned char *bytes, DWORD count) {
+    if (!contains(at)) return 0;
+    int r = at.Y, c = at.X;
+    auto put = [&](char32_t ch, Half half) {
+        Cell *cells = row(r);
+        break_pair(cells, c);
+        cells[c].ch = ch;
+        cells[c].half = half;
+        if (++c == columns_) {
+            c = 0;
+            ++r;
+        }
+    };
+    DWORD taken = 0;
+    while (taken < count && r < rows_) {
+        Utf8Char u = utf8_next(bytes + taken, count - taken);
+        if (u.cut_short) u = {REPLACEMENT_CHARACTER, count - taken, false, false};
+        bool wide = code_point_columns(u.code) == 2;
+        if (wide && columns_ < 2) {
+            u.code = REPLACEMENT_CHARACTER;
+            wide = false;
+        }
+        if (wide && c == columns_ - 1) { // never split across rows
+            if (r == rows_ - 1) break;
+            put(BLANK, Half::None);
+        }
+        put(u.code, wide ? Half::Lead : Half::None);
+        if (wide) put(u.code, Half::Trail);
+        taken += static_cast<DWORD>(u.length);
+    }
+    return taken;
 }
 
 DWORD ScreenBuffer::write_attributes(COORD at, const WORD *attributes, DWORD count) {
@@ -213,9 +303,29 @@ DWORD ScreenBuffer::write_attributes(COORD at, const WORD *attributes, DWORD cou
 }
 
 DWORD ScreenBuffer::read_bytes(COORD at, unsigned char *bytes, DWORD count) const {
+    if (utf8_) return read_utf8(at, bytes, count);
     DWORD n = cells_from(at, count);
-    visit_cells(*this, at, n, [&](const Cell &cell, DWORD i) { bytes[i] = cell.byte; });
+    visit_cells(*this, at, n,
+                [&](const Cell &cell, DWORD i) { bytes[i] = static_cast<unsigned char>(cell.ch); });
     return n;
+}
+
+DWORD ScreenBuffer::read_utf8(COORD at, unsigned char *bytes, DWORD count) const {
+    DWORD done = 0;
+    bool full = false;
+    std::string character;
+    visit_cells(*this, at, cells_from(at, count), [&](const Cell &cell, DWORD) {
+        if (full || cell.half == Half::Trail) return;
+        character.clear();
+        utf8_append(cell.ch, character);
+        if (done + character.size() > count) {
+            full = true;
+            return;
+        }
+        character.copy(reinterpret_cast<char *>(bytes) + done, character.size());
+        done += static_cast<DWORD>(character.size());
+    });
+    return done;
 }
 
 DWORD ScreenBuffer::read_attributes(COORD at, WORD *attributes, DWORD count) const {

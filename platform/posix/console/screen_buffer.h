@@ -1,4 +1,4 @@
-// The console's screen buffer: a grid of cells (byte + attribute), the cursor
+// The console's screen buffer: a grid of cells (character + attribute), the cursor
 // and the attribute in force, with the Windows console's processed output and
 // its region reads and writes. It knows nothing of terminals.
 #pragma once
@@ -6,24 +6,27 @@
 #include <stddef.h>
 
 #include <array>
+#include <string>
 #include <vector>
 
 #include "win32_api.h"
 
 namespace posix_console {
 
-// Which half of a double-byte character a cell holds, as processed output
-// placed it.
+// Which half of a two-cell character a cell holds (a double-byte character
+// as processed output placed it, or a wide one in UTF-8).
 enum class Half : unsigned char { None, Lead, Trail };
 
 struct Cell {
-    unsigned char byte;
+    // A byte of the code page; in UTF-8 a code point (both halves of a wide
+    // character hold it).
+    char32_t ch;
     WORD attribute;
     Half half = Half::None;
 };
 
 inline bool operator==(const Cell &a, const Cell &b) {
-    return a.byte == b.byte && a.attribute == b.attribute;
+    return a.ch == b.ch && a.attribute == b.attribute && a.half == b.half;
 }
 
 enum : WORD { DEFAULT_ATTRIBUTE = 0x07 };
@@ -58,6 +61,10 @@ class ScreenBuffer {
     // The code page's lead bytes, which processed output keeps with their
     // trail bytes; none until set, and kept over a reset.
     void set_lead_bytes(const std::array<bool, 256> &lead) { lead_ = lead; }
+    // UTF-8 (code page 65001): text is read a character at a time, the start
+    // of one cut off by the end of a write kept for the next; kept over a
+    // reset, as the lead bytes are.
+    void set_utf8(bool utf8);
     bool contains(COORD position) const;
     // Refuses (false, cursor unchanged) a position outside the buffer.
     bool set_cursor(COORD position);
@@ -75,6 +82,10 @@ class ScreenBuffer {
     // Region operations: start at `at`, go on at column 0 of the next rows,
     // stop at the buffer's end, leave the cursor alone, store bytes raw.
     // A start outside the buffer transfers nothing. Each returns the count.
+    // In UTF-8 the bytes are characters: a write takes whole ones (a wide one
+    // never split across rows) and keeps no cut-off start between calls; a
+    // read gives each character's bytes, nothing for a second half, and
+    // stops before one that does not fit. Their counts are of bytes.
     DWORD write_bytes(COORD at, const unsigned char *bytes, DWORD count);
     DWORD write_attributes(COORD at, const WORD *attributes, DWORD count);
     DWORD read_bytes(COORD at, unsigned char *bytes, DWORD count) const;
@@ -91,7 +102,12 @@ class ScreenBuffer {
     template <typename Buffer, typename Visit>
     static void visit_cells(Buffer &buffer, COORD at, DWORD count, Visit visit);
     void put_text_byte(unsigned char byte);
-    void put_byte(unsigned char byte, Half half = Half::None);
+    size_t finish_partial(const unsigned char *bytes, size_t count);
+    size_t put_utf8(const unsigned char *bytes, size_t count);
+    void put_character(char32_t ch);
+    void put_cell(char32_t ch, Half half = Half::None);
+    DWORD write_utf8_region(COORD at, const unsigned char *bytes, DWORD count);
+    DWORD read_utf8(COORD at, unsigned char *bytes, DWORD count) const;
     void break_pair(Cell *cells, int column);
     void break_pairs_at_ends(COORD at, DWORD count);
     void write_tab();
@@ -109,6 +125,9 @@ class ScreenBuffer {
     std::array<bool, 256> lead_{};
     // A lead byte was written and its trail byte is the next text byte.
     bool pending_lead_ = false;
+    bool utf8_ = false;
+    // In UTF-8, the start of a character that a write's end cut off.
+    std::string partial_;
     // Where the current run of text began: without wrap, text that reaches
     // the last column goes on from there, as the Windows console does.
     int run_start_ = 0;

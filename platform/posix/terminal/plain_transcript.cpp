@@ -1,8 +1,11 @@
 // The plain transcript: cells are counted as the screen buffer counts them,
-// one per byte, so that a line breaks where the console's width would end it.
+// one per byte (in UTF-8 one or two per character), so that a line breaks
+// where the console's width would end it.
 #include "plain_transcript.h"
 
 #include <algorithm>
+
+#include "unicode.h"
 
 namespace posix_console {
 
@@ -24,6 +27,8 @@ void PlainTranscript::write(const unsigned char *bytes, size_t count, int width,
 }
 
 void PlainTranscript::write_byte(unsigned char byte, int width, std::string &out) {
+    if (codepage_.is_utf8() && (byte >= 0x80 || !utf8_pending_.empty()))
+        return write_utf8_byte(byte, width, out);
     if (lead_pending_) {
         lead_pending_ = false;
         if (can_be_trail(byte)) {
@@ -66,6 +71,23 @@ void PlainTranscript::write_byte(unsigned char byte, int width, std::string &out
     lead_pending_ = lead;
 }
 
+// A UTF-8 character goes out once whole, as the text it is (an invalid one
+// as U+FFFD); a byte that broke one is then a byte of its own.
+void PlainTranscript::write_utf8_byte(unsigned char byte, int width, std::string &out) {
+    utf8_pending_ += static_cast<char>(byte);
+    auto bytes = reinterpret_cast<const unsigned char *>(utf8_pending_.data());
+    Utf8Char c = utf8_next(bytes, utf8_pending_.size());
+    if (c.cut_short) return;
+    std::string text;
+    utf8_append(c.code, text);
+    bool broken_by_this_byte = c.length < utf8_pending_.size();
+    utf8_pending_.clear();
+    release_blanks(width, out);
+    put_cells(reinterpret_cast<const unsigned char *>(text.data()), text.size(),
+              code_point_columns(c.code) == 2 ? 2 : 1, width, out);
+    if (broken_by_this_byte) write_byte(byte, width, out);
+}
+
 // A character that would pass the console's right edge starts a new line.
 void PlainTranscript::put_cells(const unsigned char *bytes, size_t count, int cells, int width,
                                 std::string &out) {
@@ -104,6 +126,11 @@ void PlainTranscript::screen_cleared(std::string &out) {
 
 // Blanks still held at exit end no text: they stay out.
 void PlainTranscript::finish(std::string &out) {
+    if (!utf8_pending_.empty()) {
+        static constexpr unsigned char replacement[] = {0xEF, 0xBF, 0xBD};
+        converter_.append(replacement, sizeof replacement, out);
+        utf8_pending_.clear();
+    }
     converter_.finish(out);
 }
 

@@ -28,6 +28,7 @@ class PlainTranscript {
 
   private:
     void write_byte(unsigned char byte, int width, std::string &out);
+    void write_utf8_byte(unsigned char byte, int width, std::string &out);
     void put_cells(const unsigned char *bytes, size_t count, int cells, int width,
                    std::string &out);
     void release_blanks(int width, std::string &out);
@@ -44,6 +45,7 @@ class PlainTranscript {
     int empty_lines_ = 0;
     bool wrote_anything_ = false;
     bool lead_pending_ = false;
+    std::string utf8_pending_; // the start of a UTF-8 character
 };
 
 } // namespace posix_console

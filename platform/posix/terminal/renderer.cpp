@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "unicode.h"
+
 namespace posix_console {
 
 namespace {
@@ -102,7 +104,22 @@ std::string relative_move(CursorPlace from, int row, int column) {
 }
 
 bool is_blank(const Cell &cell) {
-    return cell.byte == BLANK || cell.byte == 0;
+    return cell.ch == BLANK || cell.ch == 0;
+}
+
+// A character of a UTF-8 cell alone, as one column shows it: a zero-width
+// one on a base of its own; one that cannot be drawn in one column (a wide
+// one's orphaned half, a C1 control) as U+FFFD.
+void single_glyph(char32_t ch, CodePage &codepage, std::string &glyph) {
+    glyph.clear();
+    if (ch < 0x80) {
+        glyph = codepage.glyph(static_cast<unsigned char>(ch));
+        return;
+    }
+    int columns = code_point_columns(ch);
+    if (ch < 0xA0 || columns == 2) return utf8_append(REPLACEMENT_CHARACTER, glyph);
+    if (columns == 0) glyph = ZERO_WIDTH_BASE;
+    utf8_append(ch, glyph);
 }
 
 } // namespace
@@ -151,8 +168,14 @@ void Renderer::find_roles(const Cell *cells, int count, CodePage &codepage,
                           std::vector<Role> &roles) {
     roles.assign(static_cast<size_t>(count), Role::Single);
     for (int c = 0; c + 1 < count; ++c) {
-        if (!codepage.is_lead_byte(cells[c].byte)) continue;
-        if (codepage.pair_glyph(cells[c].byte, cells[c + 1].byte).empty()) continue;
+        if (codepage.is_utf8()) {
+            if (cells[c].half != Half::Lead || cells[c + 1].half != Half::Trail) continue;
+        } else {
+            if (!codepage.is_lead_byte(static_cast<unsigned char>(cells[c].ch))) continue;
+            auto lead = static_cast<unsigned char>(cells[c].ch);
+            if (codepage.pair_glyph(lead, static_cast<unsigned char>(cells[c + 1].ch)).empty())
+                continue;
+        }
         roles[static_cast<size_t>(c)] = Role::Lead;
         roles[static_cast<size_t>(c) + 1] = Role::Trail;
         ++c;
@@ -197,9 +220,10 @@ bool Renderer::bridge_gap(int row, const Cell *cells, int column, CodePage &code
     if (column <= from || column - from > MAX_BRIDGE) return false;
     std::string bytes;
     for (int c = from; c < column; ++c) {
-        std::string_view glyph = codepage.glyph(cells[c].byte);
+        if (cells[c].ch >= 0x80) return false;
+        std::string_view glyph = codepage.glyph(static_cast<unsigned char>(cells[c].ch));
         if (new_roles_[static_cast<size_t>(c)] != Role::Single || glyph.size() != 1 ||
-            codepage.is_lead_byte(cells[c].byte) || !(pen_of(cells[c].attribute) == pen_))
+            !(pen_of(cells[c].attribute) == pen_))
             return false;
         bytes += glyph;
     }
@@ -212,13 +236,24 @@ void Renderer::draw_unit(int row, const Cell *cells, Unit unit, CodePage &codepa
                          std::string &out) {
     if (!bridge_gap(row, cells, unit.column, codepage, out)) move_to(row, unit.column, out);
     const Cell &first = cells[unit.column];
+    if (codepage.is_utf8()) {
+        if (unit.width == 2) {
+            glyph_.clear();
+            utf8_append(first.ch, glyph_);
+            return draw_glyph(glyph_, first.attribute, 2, out);
+        }
+        single_glyph(first.ch, codepage, glyph_);
+        return draw_glyph(glyph_, first.attribute, 1, out);
+    }
+    auto byte = static_cast<unsigned char>(first.ch);
     if (unit.width == 1) {
-        std::string_view glyph = codepage.is_lead_byte(first.byte) ? std::string_view(REPLACEMENT)
-                                                                   : codepage.glyph(first.byte);
+        std::string_view glyph =
+            codepage.is_lead_byte(byte) ? std::string_view(REPLACEMENT) : codepage.glyph(byte);
         draw_glyph(glyph, first.attribute, 1, out);
         return;
     }
-    std::string_view glyph = codepage.pair_glyph(first.byte, cells[unit.column + 1].byte);
+    std::string_view glyph =
+        codepage.pair_glyph(byte, static_cast<unsigned char>(cells[unit.column + 1].ch));
     if (glyph_columns(glyph) == 2) {
         draw_glyph(glyph, first.attribute, 2, out);
         return;

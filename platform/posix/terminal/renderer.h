@@ -97,6 +97,7 @@ class Renderer {
     CursorPlace cursor_ = {0, 0, false};
     std::vector<Role> new_roles_;
     std::vector<Role> old_roles_;
+    std::string glyph_; // a UTF-8 cell's glyph, built for drawing
 };
 
 } // namespace posix_console

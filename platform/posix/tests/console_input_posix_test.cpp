@@ -342,21 +342,12 @@ TEST_F(ConsoleInput, OpeningAConsoleForgetsTheOldInput) {
     EXPECT_EQ(count, 0u); // the old feed is gone, so nothing is waiting
 }
 
-// Opens the console anew in a code page, leaving CONRT_CODEPAGE as it was.
-void open_in_codepage(const char *codepage, int columns, int rows) {
-    const char *before = getenv("CONRT_CODEPAGE");
-    const std::string saved = before ? before : "";
-    setenv("CONRT_CODEPAGE", codepage, 1);
-    console_host_open(columns, rows);
-    before ? setenv("CONRT_CODEPAGE", saved.c_str(), 1) : unsetenv("CONRT_CODEPAGE");
-}
-
 // Typed text goes into the code page of the console now open, not into
 // that of the one before: U+2026 is A1 4B in Big5 and has no form in 437.
 TEST_F(ConsoleInput, AReopenedConsoleTypesInItsOwnCodePage) {
     std::string typed[2];
     for (int i = 0; i < 2; ++i) {
-        open_in_codepage(i == 0 ? "437" : "950", COLUMNS, ROWS);
+        reopen_in_codepage(i == 0 ? "437" : "950");
         feed("\xe2\x80\xa6\n");
         typed[i] = read_console(80);
     }
@@ -374,7 +365,7 @@ TEST_F(ConsoleInput, ATypedCharacterBeyondAsciiIsAKey) {
     } cases[] = {
         {"437", "\xc3\xa9", 0x82}, {"437", "\xe4\xb8\xad", '?'}, {"950", "\xe4\xb8\xad", 0xA4}};
     for (const auto &c : cases) {
-        open_in_codepage(c.codepage, COLUMNS, ROWS);
+        reopen_in_codepage(c.codepage);
         feed(c.typed);
         EXPECT_EQ(con_read_char(), c.code) << c.codepage << " " << c.typed;
     }

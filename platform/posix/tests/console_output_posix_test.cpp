@@ -3,6 +3,7 @@
 // raw, unwrapped and double-byte output, scroll, region operations outside
 // the buffer, foreign handles, and the last-error value.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <string>
 #include <vector>
@@ -271,6 +272,91 @@ TEST_F(ConsoleOutput, TallBufferScrollsAtItsLastRowOnly) {
     EXPECT_EQ(row_text(8999, 0, 1), "b");
     EXPECT_EQ(row_text(9000, 0, 1), "c");
     EXPECT_EQ(cursor().Y, 9000);
+}
+
+// ---- UTF-8 (code page 65001) ----
+
+class Utf8Output : public ConsoleOutput {
+  protected:
+    void SetUp() override {
+        ConsoleOutput::SetUp();
+        open_utf8();
+    }
+    static void open_utf8() {
+        const char *before = getenv("CONRT_CODEPAGE");
+        std::string saved = before ? before : "";
+        setenv("CONRT_CODEPAGE", "65001", 1);
+        console_host_open(COLUMNS, ROWS);
+        before ? setenv("CONRT_CODEPAGE", saved.c_str(), 1) : unsetenv("CONRT_CODEPAGE");
+    }
+    // A row's text without the blanks after it: a read of a row's cells
+    // gives as many bytes as it has cells, so wider characters leave out
+    // blanks at its end.
+    std::string trimmed_row(int row) {
+        std::string text = row_text(row);
+        return text.erase(text.find_last_not_of(' ') + 1);
+    }
+};
+
+struct Utf8Case {
+    const char *name;
+    std::string text;
+    std::string row0; // as a region read gives it back
+    SHORT cursor_x;
+};
+
+const std::string FFFD = "\xEF\xBF\xBD";
+
+const Utf8Case UTF8_CASES[] = {
+    {"mixed widths", "na\xC3\xAFve \xE4\xB8\xAD\xE6\x96\x87\xF0\x9F\x98\x80x",
+     "na\xC3\xAFve \xE4\xB8\xAD\xE6\x96\x87\xF0\x9F\x98\x80x", 13},
+    {"each longest broken start is one U+FFFD", "a\xE0\x80\xC3|b", "a" + FFFD + FFFD + FFFD + "|b",
+     6},
+    {"surrogates and values past U+10FFFF are broken",
+     "\xED\xA0\x80\xF4\x90"
+     "b",
+     FFFD + FFFD + FFFD + FFFD + FFFD + "b", 6},
+    {"a mark takes a cell of its own", "e\xCC\x81\xE2\x80\x8Dx", "e\xCC\x81\xE2\x80\x8Dx", 4},
+    {"a broken start does not swallow a line end", "ab\xE4\xB8\r|", "|b" + FFFD, 1},
+};
+
+// Whole or cut at any byte into two writes, the text shows the same.
+TEST_F(Utf8Output, TextShowsTheSameWhereverTheWritesCutIt) {
+    for (const Utf8Case &c : UTF8_CASES) {
+        for (size_t cut = 0; cut <= c.text.size(); ++cut) {
+            open_utf8();
+            write(c.text.substr(0, cut));
+            write(c.text.substr(cut));
+            ASSERT_EQ(trimmed_row(0), c.row0) << c.name << ", cut at " << cut;
+            ASSERT_EQ(cursor().X, c.cursor_x) << c.name << ", cut at " << cut;
+        }
+    }
+}
+
+TEST_F(Utf8Output, AWideCharacterIsNeverSplitAndLosesBothHalvesOrNeither) {
+    write(std::string(19, 'a') + "\xE4\xB8\xAD");
+    EXPECT_EQ(row_text(0), std::string(19, 'a') + " ");
+    EXPECT_EQ(trimmed_row(1), "\xE4\xB8\xAD");
+    write("\r\xE6\x96\x87\xE6\x96\x87\b\b\bx");
+    EXPECT_EQ(trimmed_row(1), " x\xE6\x96\x87") << "over a second half";
+    DWORD count = 0;
+    ASSERT_TRUE(WriteConsoleOutputCharacterA(out, "y", 1, COORD{2, 1}, &count));
+    EXPECT_EQ(row_text(1, 0, 4), " xy ") << "over a first half";
+}
+
+// A region write decodes its own bytes: a start cut off at its end is
+// U+FFFD, not kept for the next; the count is of the bytes taken.
+TEST_F(Utf8Output, RegionWritesDecodeEachCallAlone) {
+    DWORD count = 0;
+    ASSERT_TRUE(WriteConsoleOutputCharacterA(out, "\xE4\xB8", 2, COORD{0, 0}, &count));
+    EXPECT_EQ(count, 2u);
+    ASSERT_TRUE(WriteConsoleOutputCharacterA(out, "\xAD\xE4\xB8\xAD", 4, COORD{1, 0}, &count));
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(trimmed_row(0), FFFD + FFFD + "\xE4\xB8\xAD");
+    char bytes[5] = {};
+    DWORD read = 0;
+    ASSERT_TRUE(ReadConsoleOutputCharacterA(out, bytes, 5, COORD{1, 0}, &read));
+    EXPECT_EQ(std::string(bytes, read), FFFD) << "stops before a character that does not fit";
 }
 
 TEST(LastError, IsProcessWideAndKeepsWhatWasSet) {

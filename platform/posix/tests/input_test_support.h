@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <string>
 #include <vector>
@@ -54,6 +55,15 @@ class InputTest : public ::testing::Test {
     }
 
     void set_mode(DWORD mode) { ASSERT_TRUE(SetConsoleMode(in, mode)); }
+
+    // Opens the console anew in a code page, leaving CONRT_CODEPAGE as it was.
+    void reopen_in_codepage(const char *codepage) {
+        const char *before = getenv("CONRT_CODEPAGE");
+        const std::string saved = before ? before : "";
+        setenv("CONRT_CODEPAGE", codepage, 1);
+        console_host_open(COLUMNS, ROWS);
+        before ? setenv("CONRT_CODEPAGE", saved.c_str(), 1) : unsetenv("CONRT_CODEPAGE");
+    }
 
     std::string read_console(DWORD count) {
         std::string buffer(count, '\xCC');

@@ -326,4 +326,21 @@ TEST_F(LineReader, DoubleByteCharactersEditAsOneCharacter) {
     EXPECT_EQ(row_text(4), "");
 }
 
+// In UTF-8 a character of one to four bytes edits as one, and a wide one
+// moves whole to the next row; a start that breaks off never enters.
+TEST_F(LineReader, Utf8CharactersEditAsOneCharacter) {
+    reopen_in_codepage("65001");
+    feed("a\xc3\xa9\xe4\xb8\xad\xf0\x9f\x98\x80\x1b[D\x1b[D\x7fx\x1b[C|\n"); // a é 中 😀
+    EXPECT_EQ(read_console(80), "ax\xe4\xb8\xad|\xf0\x9f\x98\x80\r\n");
+    EXPECT_EQ(row_text(0), "ax\xe4\xb8\xad|\xf0\x9f\x98\x80");
+    ASSERT_TRUE(SetConsoleCursorPosition(out, COORD{COLUMNS - 3, 1}));
+    feed("zx\xe4\xb8\xady\n");
+    EXPECT_EQ(read_console(80), "zx\xe4\xb8\xady\r\n");
+    EXPECT_EQ(row_text(1), std::string(COLUMNS - 3, ' ') + "zx");
+    EXPECT_EQ(row_text(2), "\xe4\xb8\xady");
+    for (char byte : {'\xe4', '\xb8', 'q'}) press(VK_PACKET, 0, byte);
+    press(ENTER.vk, ENTER.scan, ENTER.ch);
+    EXPECT_EQ(read_console(80), "q\r\n");
+}
+
 } // namespace

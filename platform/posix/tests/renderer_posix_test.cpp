@@ -489,10 +489,12 @@ ShownCell expected_cell(const ScreenBuffer &screen, CodePage &codepage, int row,
                          BACKGROUND_SGR[(cell.attribute >> 4) & 0x0F]};
     };
     auto pair_at = [&](int c) {
-        if (c + 1 >= screen.columns() || !codepage.is_lead_byte(screen.cell(row, c).byte))
+        if (c + 1 >= screen.columns() ||
+            !codepage.is_lead_byte(static_cast<unsigned char>(screen.cell(row, c).ch)))
             return std::string();
         return std::string(
-            codepage.pair_glyph(screen.cell(row, c).byte, screen.cell(row, c + 1).byte));
+            codepage.pair_glyph(static_cast<unsigned char>(screen.cell(row, c).ch),
+                                static_cast<unsigned char>(screen.cell(row, c + 1).ch)));
     };
     int c = 0;
     while (c < column) c += pair_at(c).empty() ? 1 : 2;
@@ -508,10 +510,10 @@ ShownCell expected_cell(const ScreenBuffer &screen, CodePage &codepage, int row,
     std::string pair = pair_at(column);
     if (!pair.empty())
         shown.glyph = pair;
-    else if (cell.byte >= 0x80)
+    else if (cell.ch >= 0x80)
         shown.glyph = REPLACEMENT;
     else
-        shown.glyph = std::string(1, static_cast<char>(cell.byte));
+        shown.glyph = std::string(1, static_cast<char>(cell.ch));
     return shown;
 }
 

@@ -71,8 +71,9 @@ std::string expected_frame(int frame, const ScreenBuffer &screen, Terminal termi
                 const Cell *row = screen.row(r);
                 attribute = row[c].attribute;
                 std::string_view pair;
-                if (codepage.is_lead_byte(row[c].byte) && c + 1 < columns)
-                    pair = codepage.pair_glyph(row[c].byte, row[c + 1].byte);
+                if (codepage.is_lead_byte(static_cast<unsigned char>(row[c].ch)) && c + 1 < columns)
+                    pair = codepage.pair_glyph(static_cast<unsigned char>(row[c].ch),
+                                               static_cast<unsigned char>(row[c + 1].ch));
                 if (!pair.empty()) {
                     bool wide = glyph_columns(pair) == 2;
                     texts += json_string(std::string(pair)) + "," + json_string(wide ? "" : " ");
@@ -82,9 +83,9 @@ std::string expected_frame(int frame, const ScreenBuffer &screen, Terminal termi
                     if (c + 1 < terminal.columns) texts += ",", attributes += ",";
                     continue;
                 }
-                text = codepage.is_lead_byte(row[c].byte)
+                text = codepage.is_lead_byte(static_cast<unsigned char>(row[c].ch))
                            ? "\xEF\xBF\xBD"
-                           : std::string(codepage.glyph(row[c].byte));
+                           : std::string(codepage.glyph(static_cast<unsigned char>(row[c].ch)));
             }
             texts += json_string(text);
             attributes += std::to_string(attribute);
