@@ -63,15 +63,10 @@ void decode_keys(benchmark::State &state) {
     DecoderOptions options;
     for (auto _ : state) {
         DecoderState decoder;
-        size_t at = 0;
-        while (at < bytes.size()) {
-            DecodedKey key;
-            DecodeResult r =
-                key_decoder_decode(reinterpret_cast<const unsigned char *>(bytes.data()) + at,
-                                   bytes.size() - at, true, options, decoder, key);
-            benchmark::DoNotOptimize(key.count);
-            at += r.consumed;
-        }
+        key_decoder_drain(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(), true,
+                          options, decoder, [](const DecodedKey &key, DecodeResult) {
+                              benchmark::DoNotOptimize(key.count);
+                          });
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
