@@ -8,37 +8,10 @@
 #include <array>
 #include <vector>
 
+#include "cells.h"
 #include "win32_api.h"
 
 namespace posix_console {
-
-// Which half of a double-byte character a cell holds, as processed output
-// placed it.
-enum class Half : unsigned char { None, Lead, Trail };
-
-struct Cell {
-    unsigned char byte;
-    WORD attribute;
-    Half half = Half::None;
-};
-
-inline bool operator==(const Cell &a, const Cell &b) {
-    return a.byte == b.byte && a.attribute == b.attribute;
-}
-
-enum : WORD { DEFAULT_ATTRIBUTE = 0x07 };
-
-// The largest console: each side fits COORD's signed 16 bits, as the Windows
-// console requires, and the cells fit a 32-bit process twice over (the
-// buffer and the renderer's copy of the terminal). Any size asked for is
-// clamped into it, at least 1 x 1.
-inline constexpr int MAX_CONSOLE_SIDE = 0x7FFF;
-inline constexpr int MAX_CONSOLE_CELLS = 1 << 22;
-struct ConsoleSize {
-    int columns;
-    int rows;
-};
-ConsoleSize clamp_console_size(int columns, int rows);
 
 class ScreenBuffer {
   public:
@@ -65,6 +38,8 @@ class ScreenBuffer {
     // Row 0 is the top row as shown; scrolling renumbers rows, not cells.
     const Cell *row(int index) const;
     const Cell &cell(int row_index, int column) const { return row(row_index)[column]; }
+    // The rows as they are now, valid until the buffer next changes.
+    CellRows cell_rows() const;
 
     // Stream output in the output mode; returns how many bells (BEL bytes)
     // the text rang. A double-byte character is kept whole: one that would
