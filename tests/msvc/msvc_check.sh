@@ -5,8 +5,9 @@
 #   symbols NM LIBRARY
 #       the library needs nothing from outside but KERNEL32 and USER32
 #       imports: no C runtime, no libgcc
-#   link SOURCE_DIR LIBRARY WORK CLANG LLD_LINK LLVM_ML DLLTOOL OBJDUMP
-#       a C program built without a C runtime and the MASM example link at
+#   link SOURCE_DIR BUILD_DIR WORK CLANG LLD_LINK LLVM_ML DLLTOOL OBJDUMP
+#       from what the Windows zip holds (the build installed into WORK), a C
+#       program built without a C runtime and the MASM example link at
 #       /SAFESEH into console programs importing only KERNEL32 and USER32
 #   run SOURCE_DIR WORK MINGW_PROGRAM
 #       both run under Wine: the C program writes what its MinGW build
@@ -25,8 +26,10 @@ symbols() {
 }
 
 link() {
-    source=$1 library=$2 work=$3 clang=$4 lld_link=$5 llvm_ml=$6 dlltool=$7 objdump=$8
+    source=$1 build=$2 work=$3 clang=$4 lld_link=$5 llvm_ml=$6 dlltool=$7 objdump=$8
     rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+    cmake --install "$build" --prefix "$work/conrt" > install.log 2>&1 || { cat install.log; exit 1; }
+    library=$work/conrt/lib/conrt.lib
     for dll in kernel32 user32; do
         "$dlltool" -m i386 -k -d "$source/tests/msvc/$dll.def" -l $dll.lib || fail "$dll.lib"
     done
@@ -37,11 +40,11 @@ link() {
         sh "$source/tests/windows_program_check.sh" "$objdump" "$1.exe" KERNEL32.DLL USER32.DLL ||
             failures=$((failures + 1))
     }
-    "$clang" --target=i686-pc-windows-msvc -O2 -Wall -Wextra -Werror -I"$source/include/conrt" \
+    "$clang" --target=i686-pc-windows-msvc -O2 -Wall -Wextra -Werror -I"$work/conrt/include/conrt" \
         -c "$source/tests/msvc/reals_program.c" -o reals_msvc.obj || fail "the C program"
     link_program reals_msvc
-    "$llvm_ml" -m32 /safeseh /DCONRT_LLVM_ML /I "$source/include/conrt/masm" /c \
-        /Fo hello_masm.obj "$source/examples/hello_masm.asm" || fail "the MASM example"
+    "$llvm_ml" -m32 /safeseh /DCONRT_LLVM_ML /I "$work/conrt/include/conrt/masm" /c \
+        /Fo hello_masm.obj "$work/conrt/share/doc/conrt/examples/hello_masm.asm" || fail "the MASM example"
     link_program hello_masm
 }
 
