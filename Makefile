@@ -3,7 +3,8 @@
 #   make test   builds both targets and runs every test
 # Each installs the Debian packages it lacks when run as root.
 # make package builds the Debian package of the library (build/packages/*.deb)
-# and the zip of the Windows build (build/packages/*.zip).
+# and the zip of the Windows build with conrt.lib for Microsoft's linker
+# (build/packages/*.zip).
 
 JOBS ?= $(shell nproc)
 CMAKE_BUILD = cmake --build $(1) -j $(JOBS)
@@ -50,9 +51,11 @@ fuzz:
 	python3 platform/posix/tests/render_diff/render_diff_test.py build/linux/bin/render_diff_probe \
 		--sequences $(RENDER_SEQUENCES) --seed $$(date +%s)
 
-package: build/linux/CMakeCache.txt build/windows/CMakeCache.txt
+package:
+	@tools/deps.sh package
+	@$(MAKE) --no-print-directory build/linux/CMakeCache.txt build/windows/CMakeCache.txt
 	$(call CMAKE_BUILD,build/linux) --target conrt
-	$(call CMAKE_BUILD,build/windows) --target conrt menu
+	$(call CMAKE_BUILD,build/windows) --target conrt menu conrt_msvc
 	cd build/linux && cpack -G DEB -B $(CURDIR)/build/packages
 	cd build/windows && cpack -G ZIP -B $(CURDIR)/build/packages
 

@@ -27,7 +27,7 @@ void render_first_paint(benchmark::State &state) {
         Renderer renderer;
         out.clear();
         renderer.clear(80, 25, out);
-        renderer.render(console().screen, codepage, out);
+        renderer.render(console().screen.cell_rows(), codepage, out);
         benchmark::DoNotOptimize(out.data());
     }
     state.counters["bytes"] = static_cast<double>(out.size());
@@ -42,13 +42,13 @@ void render_one_cell(benchmark::State &state) {
     Renderer renderer;
     std::string out;
     renderer.clear(80, 25, out);
-    renderer.render(console().screen, codepage, out);
+    renderer.render(console().screen.cell_rows(), codepage, out);
     char mark = 'X';
     for (auto _ : state) {
         con_goto(12, 40);
         con_write_char(mark ^= 'X' ^ 'O');
         out.clear();
-        renderer.render(console().screen, codepage, out);
+        renderer.render(console().screen.cell_rows(), codepage, out);
         benchmark::DoNotOptimize(out.data());
     }
 }
@@ -63,15 +63,10 @@ void decode_keys(benchmark::State &state) {
     DecoderOptions options;
     for (auto _ : state) {
         DecoderState decoder;
-        size_t at = 0;
-        while (at < bytes.size()) {
-            DecodedKey key;
-            DecodeResult r =
-                key_decoder_decode(reinterpret_cast<const unsigned char *>(bytes.data()) + at,
-                                   bytes.size() - at, true, options, decoder, key);
-            benchmark::DoNotOptimize(key.count);
-            at += r.consumed;
-        }
+        key_decoder_drain(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(), true,
+                          options, decoder, [](const DecodedKey &key, DecodeResult) {
+                              benchmark::DoNotOptimize(key.count);
+                          });
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }

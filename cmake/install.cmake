@@ -32,6 +32,7 @@ install(FILES
     ${CMAKE_SOURCE_DIR}/include/conrt/con_diag.h
     ${CMAKE_SOURCE_DIR}/include/conrt/conrt.inc
     DESTINATION include/conrt)
+install(FILES ${CMAKE_SOURCE_DIR}/include/conrt/masm/conrt.inc DESTINATION include/conrt/masm)
 install(EXPORT conrtTargets NAMESPACE conrt:: DESTINATION ${CONRT_PACKAGE_DIR})
 
 file(WRITE ${CMAKE_BINARY_DIR}/conrtConfig.cmake
@@ -42,15 +43,17 @@ install(FILES ${CMAKE_BINARY_DIR}/conrtConfig.cmake ${CMAKE_BINARY_DIR}/conrtCon
     DESTINATION ${CONRT_PACKAGE_DIR})
 
 install(FILES ${CMAKE_SOURCE_DIR}/docs/reference.md DESTINATION share/doc/conrt)
+install(FILES
+    ${CMAKE_SOURCE_DIR}/examples/CMakeLists.txt
+    ${CMAKE_SOURCE_DIR}/examples/hello.c
+    ${CMAKE_SOURCE_DIR}/examples/hello.S
+    ${CMAKE_SOURCE_DIR}/examples/hello_nasm.asm
+    ${CMAKE_SOURCE_DIR}/examples/hello_masm.asm
+    DESTINATION share/doc/conrt/examples)
 if(WIN32)
     install(TARGETS menu RUNTIME DESTINATION bin)
-else()
-    install(FILES
-        ${CMAKE_SOURCE_DIR}/examples/CMakeLists.txt
-        ${CMAKE_SOURCE_DIR}/examples/hello.c
-        ${CMAKE_SOURCE_DIR}/examples/hello.S
-        ${CMAKE_SOURCE_DIR}/examples/hello_nasm.asm
-        DESTINATION share/doc/conrt/examples)
+    install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
+    include(${CMAKE_SOURCE_DIR}/cmake/msvc.cmake)
 endif()
 include(${CMAKE_SOURCE_DIR}/cmake/package.cmake)
 
@@ -58,13 +61,19 @@ include(${CMAKE_SOURCE_DIR}/cmake/package.cmake)
 # and run (under Wine for the Windows build).
 if(CONRT_TESTS)
     get_filename_component(toolchain "${CMAKE_TOOLCHAIN_FILE}" ABSOLUTE BASE_DIR "${CMAKE_SOURCE_DIR}")
+    # Only the Windows build has a runner (tools/wine-run); the Linux build's
+    # emulator, where there is one, comes through the test's environment.
+    set(runner "")
+    if(WIN32)
+        set(runner ${CMAKE_CROSSCOMPILING_EMULATOR})
+    endif()
     add_test(NAME examples_installed
         COMMAND ${CMAKE_COMMAND}
             -DBUILD_DIR=${CMAKE_BINARY_DIR}
             -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
             -DTOOLCHAIN=${toolchain}
             -DBUILD_TYPE=${CMAKE_BUILD_TYPE}
-            -DRUNNER=$<$<BOOL:${WIN32}>:${CMAKE_CROSSCOMPILING_EMULATOR}>
+            -DRUNNER=${runner}
             -P ${CMAKE_SOURCE_DIR}/examples/check_examples.cmake)
     set_tests_properties(examples_installed PROPERTIES
         LABELS "${CONRT_TARGET};end-to-end" TIMEOUT 600)

@@ -48,22 +48,22 @@ void check_downs_then_ups(const DecodedKey &key) {
 }
 
 void drain(Run &run, bool timed_out, const DecoderOptions &options) {
-    for (;;) {
-        DecodedKey key;
-        DecodeResult r =
-            key_decoder_decode(reinterpret_cast<const unsigned char *>(run.buffer.data()),
-                               run.buffer.size(), timed_out, options, run.state, key);
+    size_t left = run.buffer.size();
+    auto check = [&](const DecodedKey &key, DecodeResult r) {
         FUZZ_CHECK(key.count >= 0 && key.count <= DECODED_EVENTS_MAX);
         if (r.status == DecodeStatus::NeedMore) {
-            FUZZ_CHECK(!timed_out || run.buffer.empty()); // a timeout decides
+            FUZZ_CHECK(!timed_out); // a timeout decides
             FUZZ_CHECK(key.count == 0);
             return;
         }
-        FUZZ_CHECK(r.consumed > 0 && r.consumed <= run.buffer.size());
+        FUZZ_CHECK(r.consumed > 0 && r.consumed <= left);
+        left -= r.consumed;
         check_downs_then_ups(key);
         run.events.insert(run.events.end(), key.events, key.events + key.count);
-        run.buffer.erase(0, r.consumed);
-    }
+    };
+    run.buffer.erase(0,
+                     key_decoder_drain(reinterpret_cast<const unsigned char *>(run.buffer.data()),
+                                       run.buffer.size(), timed_out, options, run.state, check));
 }
 
 bool same(const INPUT_RECORD &a, const INPUT_RECORD &b) {

@@ -1,6 +1,10 @@
 /* The public headers after every common system header: in C and in C++
    (g++ defines _GNU_SOURCE, which shows glibc's extensions), none of their
-   names may clash with the system's. Compiled only; there is nothing to run. */
+   names may clash with the system's. Compiled only; there is nothing to run.
+   For the Microsoft compilers the system headers are the Visual C++ ones
+   (vcruntime.h among them); without those the public headers stand alone. */
+
+#if !defined(_MSC_VER) || __has_include(<vcruntime.h>)
 
 #if __has_include(<assert.h>)
 #include <assert.h>
@@ -119,5 +123,12 @@
 #include <thread>
 #include <vector>
 #endif
+#endif
 
 #include "conrt.h"
+
+#ifdef _MSC_VER
+/* A real crosses the interface as ten bytes in the 12-byte argument slot of
+   GCC's long double. */
+typedef char con_real_holds_an_extended_real[sizeof(con_real) == 10 ? 1 : -1];
+#endif

@@ -12,7 +12,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from nasm_include import HEADERS, statements  # noqa: E402
+from asm_includes import HEADERS, statements  # noqa: E402
 
 ENTRY = re.compile(r"^### (\w+)\n```c\n(.*?)\n```\n(.*?)(?=^### |\Z)", re.S | re.M)
 PARTS = ("- Results:", "Registers:", "- Bad input:", "```nasm\n")

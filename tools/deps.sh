@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages that a make goal needs, when run as root;
-# otherwise names the one command to run. Usage: tools/deps.sh run|test|fuzz|bench
+# otherwise names the one command to run.
+# Usage: tools/deps.sh run|test|fuzz|bench|package
 set -e
 goal=${1:-test}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -82,8 +83,12 @@ fi
 # suite runs them briefly, so the test goal wants them too. The in-process
 # benchmarks run on Google Benchmark, i386, built with the Linux tree; their
 # Windows column wants the Windows build and Wine, where Wine can start.
+# LLVM's stand-ins for Microsoft's tools build conrt.lib (llvm-lib) and
+# check it (lld-link, llvm-ml, llvm-dlltool, clang in Microsoft mode); lintian
+# checks the Debian package.
 case "$goal" in
-test) packages="$packages clang-14 libclang-rt-14-dev libbenchmark-dev:i386" ;;
+test) packages="$packages clang-14 libclang-rt-14-dev libbenchmark-dev:i386 llvm lld lintian" ;;
+package) packages="$packages g++-mingw-w64-i686 llvm" ;;
 fuzz) packages="$packages clang-14 libclang-rt-14-dev tmux" ;;
 bench)
     packages="$packages $I386_EMULATOR_PACKAGE tmux libbenchmark-dev:i386 g++-mingw-w64-i686"

@@ -21,20 +21,28 @@ const std::string TITLE = "3.Compute S(n).";
 const std::string DEFINITION =
     "Define S(n) = 1.0 +S(n-1) + S(n-2),     n>=2. S(0) = 1.0, S(1) = 1.5";
 
+// Each round takes four rows: the title, the definition, the prompt with
+// what was typed, and the answer; the next round's title follows.
+constexpr int ROUND_ROWS = 4;
+
 TEST(RecurrenceSession, ResultsFollowTheirPrompts) {
+    const struct {
+        const char *typed;
+        const char *answer;
+    } rounds[] = {{"1", "+1.5000000E+000"},
+                  {"10", "+2.0450000E+002"},
+                  {"-3", "out of range."},
+                  {"2147483647", "+\xEC"}};
     EXPECT_EQ(run_menu("3\n1\n10\n-3\n2147483647\n"), INPUT_ENDED);
-    EXPECT_EQ(row_text(0), TITLE);
-    EXPECT_EQ(row_text(1), DEFINITION);
-    EXPECT_EQ(row_text(2), "Please input n:1");
-    EXPECT_EQ(row_text(3), "+1.5000000E+000");
-    EXPECT_EQ(row_text(4), TITLE);
-    EXPECT_EQ(row_text(6), "Please input n:10");
-    EXPECT_EQ(row_text(7), "+2.0450000E+002");
-    EXPECT_EQ(row_text(10), "Please input n:-3");
-    EXPECT_EQ(row_text(11), "out of range.");
-    EXPECT_EQ(row_text(14), "Please input n:2147483647");
-    EXPECT_EQ(row_text(15), "+\xEC");
-    EXPECT_EQ(row_text(16), TITLE);
+    int top = 0;
+    for (const auto &round : rounds) {
+        EXPECT_EQ(row_text(top), TITLE) << round.typed;
+        EXPECT_EQ(row_text(top + 1), DEFINITION) << round.typed;
+        EXPECT_EQ(row_text(top + 2), std::string("Please input n:") + round.typed);
+        EXPECT_EQ(row_text(top + 3), round.answer);
+        top += ROUND_ROWS;
+    }
+    EXPECT_EQ(row_text(top), TITLE);
 }
 
 TEST(RecurrenceSession, ZeroOrNoNumberReturnsToTheMenu) {

@@ -104,6 +104,28 @@ typedef struct _INPUT_RECORD {
     } Event;
 } INPUT_RECORD, *PINPUT_RECORD;
 
+// The layouts the Windows headers give on i386: assembly programs and the
+// tests' records depend on these sizes and offsets.
+#ifdef __cplusplus
+#define CONRT_LAYOUT_CHECK static_assert
+#else
+#define CONRT_LAYOUT_CHECK _Static_assert
+#endif
+CONRT_LAYOUT_CHECK(sizeof(COORD) == 4, "COORD");
+CONRT_LAYOUT_CHECK(sizeof(SMALL_RECT) == 8, "SMALL_RECT");
+CONRT_LAYOUT_CHECK(sizeof(CONSOLE_SCREEN_BUFFER_INFO) == 22, "CONSOLE_SCREEN_BUFFER_INFO");
+CONRT_LAYOUT_CHECK(offsetof(CONSOLE_SCREEN_BUFFER_INFO, wAttributes) == 8, "wAttributes");
+CONRT_LAYOUT_CHECK(offsetof(CONSOLE_SCREEN_BUFFER_INFO, srWindow) == 10, "srWindow");
+CONRT_LAYOUT_CHECK(offsetof(CONSOLE_SCREEN_BUFFER_INFO, dwMaximumWindowSize) == 18,
+                   "dwMaximumWindowSize");
+CONRT_LAYOUT_CHECK(sizeof(KEY_EVENT_RECORD) == 16, "KEY_EVENT_RECORD");
+CONRT_LAYOUT_CHECK(offsetof(KEY_EVENT_RECORD, wRepeatCount) == 4, "wRepeatCount");
+CONRT_LAYOUT_CHECK(offsetof(KEY_EVENT_RECORD, uChar) == 10, "uChar");
+CONRT_LAYOUT_CHECK(offsetof(KEY_EVENT_RECORD, dwControlKeyState) == 12, "dwControlKeyState");
+CONRT_LAYOUT_CHECK(sizeof(INPUT_RECORD) == 20, "INPUT_RECORD");
+CONRT_LAYOUT_CHECK(offsetof(INPUT_RECORD, Event) == 4, "Event");
+#undef CONRT_LAYOUT_CHECK
+
 #define KEY_EVENT 0x0001
 #define FOCUS_EVENT 0x0010
 

@@ -23,6 +23,20 @@ TEST(WaitPrompt, ShowsThePromptAndTakesOneKeyWithoutEcho) {
     EXPECT_EQ(pending, 0u) << "the key is thrown away";
 }
 
+// A release left over from a key typed earlier is no key press: the wait
+// goes on to the press after it, and takes both.
+TEST(WaitPrompt, AKeyReleaseDoesNotEndTheWait) {
+    console_host_open(80, 25);
+    INPUT_RECORD release = console_screen::key_event(false, 'A', 0x1E, 'a');
+    DWORD written = 0;
+    WriteConsoleInputA(console_screen::input(), &release, 1, &written);
+    console_screen::press_key('B', 0x30, 'b');
+    con_wait_key();
+    DWORD pending = 99;
+    GetNumberOfConsoleInputEvents(console_screen::input(), &pending);
+    EXPECT_EQ(pending, 0u);
+}
+
 TEST(WaitPrompt, EnterAndExtendedKeysEndTheWaitToo) {
     console_host_open(80, 25);
     console_screen::press_key(VK_RETURN, 0x1C, '\r');

@@ -212,7 +212,7 @@ void render_to_terminal(bool repaint, std::string &out, size_t bells) {
         TerminalSize size = terminal_size();
         c.renderer.clear(size.columns, size.rows, out);
     }
-    c.renderer.render(shown_screen, *c.codepage, out);
+    c.renderer.render(shown_screen.cell_rows(), *c.codepage, out);
     if (bells > 0) out += '\a';
     if (!out.empty()) terminal_write(out);
     terminal_set_restore_text(c.renderer.restore_text());

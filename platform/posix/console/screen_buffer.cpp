@@ -21,12 +21,6 @@ bool is_processed_control(unsigned char byte) {
 
 } // namespace
 
-ConsoleSize clamp_console_size(int columns, int rows) {
-    int width = std::clamp(columns, 1, MAX_CONSOLE_SIDE);
-    int height = std::clamp(rows, 1, std::min(MAX_CONSOLE_SIDE, MAX_CONSOLE_CELLS / width));
-    return ConsoleSize{width, height};
-}
-
 ScreenBuffer::ScreenBuffer(int columns, int rows) {
     reset(columns, rows);
 }
@@ -71,6 +65,10 @@ size_t ScreenBuffer::cell_index(int row_index, int column) const {
 
 const Cell *ScreenBuffer::row(int index) const {
     return &cells_[cell_index(index, 0)];
+}
+
+CellRows ScreenBuffer::cell_rows() const {
+    return CellRows{cells_.data(), columns_, rows_, top_, cursor_};
 }
 
 Cell *ScreenBuffer::row(int index) {

@@ -9,39 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "cells.h"
 #include "win32_api.h"
 
 namespace posix_console {
-
-// Which half of a two-cell character a cell holds (a double-byte character
-// as processed output placed it, or a wide one in UTF-8).
-enum class Half : unsigned char { None, Lead, Trail };
-
-struct Cell {
-    // A byte of the code page; in UTF-8 a code point (both halves of a wide
-    // character hold it).
-    char32_t ch;
-    WORD attribute;
-    Half half = Half::None;
-};
-
-inline bool operator==(const Cell &a, const Cell &b) {
-    return a.ch == b.ch && a.attribute == b.attribute && a.half == b.half;
-}
-
-enum : WORD { DEFAULT_ATTRIBUTE = 0x07 };
-
-// The largest console: each side fits COORD's signed 16 bits, as the Windows
-// console requires, and the cells fit a 32-bit process twice over (the
-// buffer and the renderer's copy of the terminal). Any size asked for is
-// clamped into it, at least 1 x 1.
-inline constexpr int MAX_CONSOLE_SIDE = 0x7FFF;
-inline constexpr int MAX_CONSOLE_CELLS = 1 << 22;
-struct ConsoleSize {
-    int columns;
-    int rows;
-};
-ConsoleSize clamp_console_size(int columns, int rows);
 
 class ScreenBuffer {
   public:
@@ -72,6 +43,8 @@ class ScreenBuffer {
     // Row 0 is the top row as shown; scrolling renumbers rows, not cells.
     const Cell *row(int index) const;
     const Cell &cell(int row_index, int column) const { return row(row_index)[column]; }
+    // The rows as they are now, valid until the buffer next changes.
+    CellRows cell_rows() const;
 
     // Stream output in the output mode; returns how many bells (BEL bytes)
     // the text rang. A double-byte character is kept whole: one that would

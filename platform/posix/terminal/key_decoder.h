@@ -70,4 +70,26 @@ DecodeResult key_decoder_decode(const unsigned char *bytes, size_t length, bool 
                                 const DecoderOptions &options, DecoderState &state,
                                 DecodedKey &out);
 
+// Decodes the keys at the front of bytes[0, length) one after another, up to
+// an unfinished sequence (with timed_out, to the end), calling
+// visit(key, result) for every call of the decoder, the last NeedMore
+// included. Returns the bytes taken; stops too at a result that takes
+// nothing or more than is left, which would break the decoder's contract.
+template <typename Visit>
+size_t key_decoder_drain(const unsigned char *bytes, size_t length, bool timed_out,
+                         const DecoderOptions &options, DecoderState &state, Visit visit) {
+    size_t at = 0;
+    while (at < length) {
+        DecodedKey key;
+        DecodeResult result =
+            key_decoder_decode(bytes + at, length - at, timed_out, options, state, key);
+        visit(key, result);
+        if (result.status == DecodeStatus::NeedMore || result.consumed == 0 ||
+            result.consumed > length - at)
+            break;
+        at += result.consumed;
+    }
+    return at;
+}
+
 } // namespace posix_console

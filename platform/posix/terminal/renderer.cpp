@@ -190,9 +190,9 @@ bool Renderer::unit_changed(const Cell *cells, const Cell *shown, Unit unit) con
     return false;
 }
 
-void Renderer::render(const ScreenBuffer &screen, CodePage &codepage, std::string &out) {
-    int rows = std::min(screen.rows(), rows_);
-    int columns = std::min(screen.columns(), columns_);
+void Renderer::render(const CellRows &screen, CodePage &codepage, std::string &out) {
+    int rows = std::min(screen.rows, rows_);
+    int columns = std::min(screen.columns, columns_);
     for (int r = 0; r < rows; ++r) {
         const Cell *cells = screen.row(r);
         Cell *shown = &shown_[static_cast<size_t>(r) * static_cast<size_t>(columns_)];
@@ -207,7 +207,7 @@ void Renderer::render(const ScreenBuffer &screen, CodePage &codepage, std::strin
             c += unit.width;
         }
     }
-    COORD target = screen.cursor();
+    COORD target = screen.cursor;
     move_to(std::min<int>(target.Y, rows_ - 1), std::min<int>(target.X, columns_ - 1), out);
 }
 

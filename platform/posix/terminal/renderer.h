@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "cells.h"
 #include "codepage.h"
-#include "screen_buffer.h"
 
 namespace posix_console {
 
@@ -65,9 +65,9 @@ class Renderer {
     // screen of the given size in default colours, cursor at the top left.
     void clear(int columns, int rows, std::string &out);
 
-    // Appends what brings the terminal to the buffer's cells, clipped to the
-    // terminal's size, and puts the cursor where the buffer has it.
-    void render(const ScreenBuffer &screen, CodePage &codepage, std::string &out);
+    // Appends what brings the terminal to the screen's cells, clipped to the
+    // terminal's size, and puts the cursor where the screen has it.
+    void render(const CellRows &screen, CodePage &codepage, std::string &out);
 
     // The bytes that give the terminal back: colours reset, cursor shown,
     // on a fresh line below the last output.

@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <random>
 
 #include "input_test_support.h"
@@ -75,27 +76,23 @@ void decode_in_chunks(const std::string &bytes, std::mt19937 *chunking, InputSou
     DecoderState state;
     size_t next = 0;
     auto drain = [&](bool timed_out) {
-        for (;;) {
-            DecodedKey key;
-            DecodeResult r =
-                key_decoder_decode(reinterpret_cast<const unsigned char *>(buffer.data()),
-                                   buffer.size(), timed_out, options, state, key);
+        size_t left = buffer.size();
+        auto check = [&](const DecodedKey &key, DecodeResult r) {
             if (key.count < 0 || key.count > DECODED_EVENTS_MAX) result.ok = false;
             if (r.status == DecodeStatus::NeedMore) {
-                if (timed_out && !buffer.empty()) result.ok = false; // must decide
+                if (timed_out) result.ok = false; // must decide
                 if (key.count != 0) result.ok = false;
                 return;
             }
-            if (r.consumed == 0 || r.consumed > buffer.size()) {
-                result.ok = false;
-                return;
-            }
+            if (r.consumed == 0 || r.consumed > left) result.ok = false;
+            left -= std::min(left, r.consumed);
             for (int i = 0; i < key.count; ++i) {
                 if (key.events[i].EventType != KEY_EVENT) result.ok = false;
                 result.events.push_back(key.events[i]);
             }
-            buffer.erase(0, r.consumed);
-        }
+        };
+        buffer.erase(0, key_decoder_drain(reinterpret_cast<const unsigned char *>(buffer.data()),
+                                          buffer.size(), timed_out, options, state, check));
     };
     while (next < bytes.size()) {
         size_t chunk = chunking ? 1 + (*chunking)() % 4 : bytes.size();

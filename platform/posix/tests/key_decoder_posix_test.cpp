@@ -37,19 +37,13 @@ std::vector<INPUT_RECORD> decode_all(const std::string &bytes,
                                      InputSource source = InputSource::Terminal) {
     std::vector<INPUT_RECORD> events;
     DecoderState state;
-    DecoderOptions options = options_for(source);
-    size_t at = 0;
-    while (at < bytes.size()) {
-        DecodedKey key;
-        DecodeResult r =
-            key_decoder_decode(reinterpret_cast<const unsigned char *>(bytes.data()) + at,
-                               bytes.size() - at, true, options, state, key);
-        EXPECT_EQ(r.status, DecodeStatus::Decoded);
-        EXPECT_GT(r.consumed, 0u);
-        if (r.status != DecodeStatus::Decoded || r.consumed == 0) break;
-        at += r.consumed;
-        events.insert(events.end(), key.events, key.events + key.count);
-    }
+    size_t taken =
+        key_decoder_drain(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(), true,
+                          options_for(source), state, [&](const DecodedKey &key, DecodeResult r) {
+                              EXPECT_EQ(r.status, DecodeStatus::Decoded);
+                              events.insert(events.end(), key.events, key.events + key.count);
+                          });
+    EXPECT_EQ(taken, bytes.size());
     return events;
 }
 
@@ -62,15 +56,11 @@ std::vector<INPUT_RECORD> decode_bytewise(const std::string &bytes,
     DecoderOptions options = options_for(source);
     std::string buffer;
     auto drain = [&](bool timed_out) {
-        for (;;) {
-            DecodedKey key;
-            DecodeResult r =
-                key_decoder_decode(reinterpret_cast<const unsigned char *>(buffer.data()),
-                                   buffer.size(), timed_out, options, state, key);
-            if (r.status == DecodeStatus::NeedMore) return;
-            buffer.erase(0, r.consumed);
-            events.insert(events.end(), key.events, key.events + key.count);
-        }
+        buffer.erase(0, key_decoder_drain(
+                            reinterpret_cast<const unsigned char *>(buffer.data()), buffer.size(),
+                            timed_out, options, state, [&](const DecodedKey &key, DecodeResult) {
+                                events.insert(events.end(), key.events, key.events + key.count);
+                            }));
     };
     for (char c : bytes) {
         buffer += c;
@@ -426,15 +416,12 @@ TEST(KeyDecoder, APasteWithoutEndEndsAfterItsLimit) {
     options.paste_max = 8;
     std::string bytes = "\x1b[200~" + std::string(20, 'a') + "\x1b[A";
     std::vector<INPUT_RECORD> events;
-    for (size_t at = 0; at < bytes.size();) {
-        DecodedKey key;
-        DecodeResult r =
-            key_decoder_decode(reinterpret_cast<const unsigned char *>(bytes.data()) + at,
-                               bytes.size() - at, true, options, state, key);
-        ASSERT_GT(r.consumed, 0u);
-        at += r.consumed;
-        events.insert(events.end(), key.events, key.events + key.count);
-    }
+    size_t taken =
+        key_decoder_drain(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(), true,
+                          options, state, [&](const DecodedKey &key, DecodeResult) {
+                              events.insert(events.end(), key.events, key.events + key.count);
+                          });
+    ASSERT_EQ(taken, bytes.size());
     EXPECT_EQ(typed(events), std::string(20, 'a') + '\0'); // the Up after it is a key again
     EXPECT_FALSE(state.in_paste);
 }

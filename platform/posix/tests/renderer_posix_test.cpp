@@ -65,7 +65,7 @@ class RendererGolden : public ::testing::Test {
 
     std::string render() {
         std::string out;
-        renderer.render(screen, codepage, out);
+        renderer.render(screen.cell_rows(), codepage, out);
         return out;
     }
 
@@ -167,7 +167,7 @@ TEST_F(RendererGolden, ClearAgainRepaintsEverything) {
     render();
     std::string out;
     renderer.clear(COLUMNS, ROWS, out);
-    renderer.render(screen, codepage, out);
+    renderer.render(screen.cell_rows(), codepage, out);
     EXPECT_EQ(out, clear_screen() + "ab");
 }
 
@@ -177,7 +177,7 @@ TEST_F(RendererGolden, BufferLargerThanTheTerminalIsClipped) {
     put(big, 6, 0, "hidden", 0x07);
     big.set_cursor(COORD{15, 7});
     std::string out;
-    renderer.render(big, codepage, out);
+    renderer.render(big.cell_rows(), codepage, out);
     EXPECT_EQ(out, cursor_right(8) + "ab" + cup(ROWS - 1, COLUMNS - 1));
 }
 
@@ -542,7 +542,7 @@ TEST(RendererOnATerminal, RandomChangesAlwaysLeaveTheTerminalShowingTheBuffer) {
             put(screen, static_cast<int>(next(ROWS)), column, text, attributes[next(6)]);
         }
         screen.set_cursor(COORD{static_cast<SHORT>(next(COLUMNS)), static_cast<SHORT>(next(ROWS))});
-        renderer.render(screen, codepage, out);
+        renderer.render(screen.cell_rows(), codepage, out);
         terminal.apply(out);
         out.clear();
         for (int r = 0; r < ROWS; ++r) {

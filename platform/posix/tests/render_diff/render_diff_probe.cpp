@@ -197,7 +197,7 @@ class Probe {
 
     void flush() {
         std::string out;
-        renderer_.render(screen_, codepage_, out);
+        renderer_.render(screen_.cell_rows(), codepage_, out);
         out += "\x1b]2;frame " + std::to_string(++frame_) + "\a";
         send(out);
         fputs(expected_frame(frame_, screen_, terminal_, codepage_, operations_).c_str(), expect_);
