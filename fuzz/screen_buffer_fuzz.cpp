@@ -1,10 +1,14 @@
 // The screen buffer's processed output and region operations, against a
 // model written the plain way: rows that really move on a scroll, one cell
 // at a time. After every operation both must hold the same cells and cursor.
+// And text cut into writes anywhere shows as the same text written whole, in
+// code page 950 and in UTF-8.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "codepage.h"
 #include "fuzz_check.h"
 #include "screen_buffer.h"
 
@@ -69,6 +73,36 @@ int region_room(const Model &model, COORD at) {
     return model.columns * model.rows - (at.Y * model.columns + at.X);
 }
 
+// Two buffers in the same code page: one takes the text whole, the other in
+// pieces cut where the input says; they must end the same.
+void check_cut_anywhere(FuzzedDataProvider &input, int columns, int rows) {
+    static CodePage big5(950);
+    static CodePage utf8(UTF8_CODEPAGE);
+    CodePage &codepage = input.ConsumeBool() ? utf8 : big5;
+    ScreenBuffer whole(columns, rows), cut(columns, rows);
+    DWORD mode = input.ConsumeBool() ? ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT
+                                     : ENABLE_WRAP_AT_EOL_OUTPUT;
+    for (ScreenBuffer *buffer : {&whole, &cut}) {
+        buffer->set_lead_bytes(codepage.lead_bytes());
+        buffer->set_utf8(codepage.is_utf8());
+        buffer->set_mode(mode);
+    }
+    std::vector<uint8_t> text = input.ConsumeBytes<uint8_t>(input.ConsumeIntegral<uint8_t>());
+    whole.write_processed(text.data(), text.size());
+    for (size_t at = 0; at < text.size();) {
+        size_t piece = std::min(text.size() - at, input.ConsumeIntegralInRange<size_t>(0, 5));
+        cut.write_processed(text.data() + at, piece);
+        at += piece;
+        if (input.remaining_bytes() == 0 && at < text.size()) {
+            cut.write_processed(text.data() + at, text.size() - at);
+            break;
+        }
+    }
+    FUZZ_CHECK(whole.cursor().X == cut.cursor().X && whole.cursor().Y == cut.cursor().Y);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) FUZZ_CHECK(whole.cell(r, c) == cut.cell(r, c));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -78,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     ScreenBuffer buffer(columns, rows);
     Model model(columns, rows);
     while (input.remaining_bytes() > 0) {
-        switch (input.ConsumeIntegralInRange(0, 5)) {
+        switch (input.ConsumeIntegralInRange(0, 6)) {
         case 0: {
             std::vector<uint8_t> text =
                 input.ConsumeBytes<uint8_t>(input.ConsumeIntegral<uint8_t>());
@@ -131,6 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             model = Model(columns, rows);
             break;
         }
+        case 6: check_cut_anywhere(input, columns, rows); break;
         }
         check_same(buffer, model);
     }

@@ -77,7 +77,8 @@ def apply_sgr(parameters, pen):
 
 def capture_cells(text, columns, rows):
     """A pane read with capture-pane -e, as rows of (character, pen); a wide
-    character fills its first cell and leaves "" in the second. tmux stops
+    character fills its first cell and leaves "" in the second, a combining
+    mark joins the character of its cell. tmux stops
     at the last cell ever drawn on a line: the rest is blank in the
     terminal's own colours. The pen carries from line to line, as
     capture-pane writes it."""
@@ -91,6 +92,10 @@ def capture_cells(text, columns, rows):
             if m:
                 pen = apply_sgr(m.group(1), pen)
                 at = m.end()
+                continue
+            if row and unicodedata.combining(line[at]):  # drawn on the cell before
+                row[-1] = (row[-1][0] + line[at], row[-1][1])
+                at += 1
                 continue
             row.append((line[at], pen))
             if unicodedata.east_asian_width(line[at]) in "WF":

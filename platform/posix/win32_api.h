@@ -187,6 +187,8 @@ CONRT_LAYOUT_CHECK(offsetof(INPUT_RECORD, Event) == 4, "Event");
 #define VK_OEM_7 0xDE
 #define VK_PACKET 0xE7
 
+#define CP_UTF8 65001
+
 #define ERROR_SUCCESS 0L
 #define ERROR_INVALID_FUNCTION 1L
 #define ERROR_FILE_NOT_FOUND 2L
@@ -288,6 +290,10 @@ BOOL WINAPI SetConsoleCursorPosition(HANDLE hConsoleOutput, COORD dwCursorPositi
 BOOL WINAPI SetConsoleTextAttribute(HANDLE hConsoleOutput, WORD wAttributes);
 BOOL WINAPI GetConsoleMode(HANDLE hConsoleHandle, LPDWORD lpMode);
 BOOL WINAPI SetConsoleMode(HANDLE hConsoleHandle, DWORD dwMode);
+UINT WINAPI GetConsoleCP(void);
+UINT WINAPI GetConsoleOutputCP(void);
+BOOL WINAPI SetConsoleCP(UINT wCodePageID);
+BOOL WINAPI SetConsoleOutputCP(UINT wCodePageID);
 BOOL WINAPI PeekConsoleInputA(HANDLE hConsoleInput, PINPUT_RECORD lpBuffer, DWORD nLength,
                               LPDWORD lpNumberOfEventsRead);
 BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, PINPUT_RECORD lpBuffer, DWORD nLength,

@@ -12,6 +12,7 @@
 //   +------------------------+
 #include "posix_console.h"
 #include "system_errors.h"
+#include "unicode.h"
 #include "win32_api.h"
 
 #include <algorithm>
@@ -65,20 +66,60 @@ const KeyAction key_actions[] = {
     {VK_UP, Action::Previous, Action::Previous}, {VK_ESCAPE, Action::Escape, Action::Escape},
 };
 
+// ---- text as cells ----
+
+// The text of each cell a text takes: in UTF-8 a character is one cell, or
+// two for a wide one (the second then holds nothing); in any other code
+// page a byte is a cell, as region writes store it.
+using CellTexts = std::vector<std::string>;
+
+CellTexts cells_of(const std::string &text) {
+    CellTexts cells;
+    bool utf8 = GetConsoleOutputCP() == CP_UTF8;
+    auto bytes = reinterpret_cast<const unsigned char *>(text.data());
+    for (size_t i = 0; i < text.size();) {
+        size_t length = 1;
+        bool wide = false;
+        if (utf8) {
+            posix_console::Utf8Char c = posix_console::utf8_next(bytes + i, text.size() - i);
+            length = c.length;
+            wide = posix_console::code_point_columns(c.code) == 2;
+        }
+        cells.push_back(text.substr(i, length));
+        if (wide) cells.emplace_back();
+        i += length;
+    }
+    return cells;
+}
+
+int cell_count(const std::string &text) {
+    return static_cast<int>(cells_of(text).size());
+}
+
 // ---- layout ----
 
 // The text's lines: CR LF, CR and LF each break a line; a line wider than
-// the box can be is cut into pieces that fit.
+// the box can be is cut into pieces that fit, never inside a character.
 std::vector<std::string> text_lines(const char *text, int width) {
     std::vector<std::string> lines(1);
-    for (const char *p = text; *p != '\0'; ++p) {
-        if (*p == '\r' || *p == '\n') {
-            if (*p == '\r' && p[1] == '\n') ++p;
+    CellTexts cells = cells_of(text);
+    int used = 0;
+    for (size_t k = 0; k < cells.size(); ++k) {
+        const std::string &cell = cells[k];
+        if (cell == "\r" || cell == "\n") {
+            if (cell == "\r" && k + 1 < cells.size() && cells[k + 1] == "\n") ++k;
             lines.emplace_back();
-        } else {
-            if (static_cast<int>(lines.back().size()) == width) lines.emplace_back();
-            lines.back() += *p;
+            used = 0;
+            continue;
         }
+        if (cell.empty()) continue; // the second half, counted with the first
+        int columns = k + 1 < cells.size() && cells[k + 1].empty() ? 2 : 1;
+        if (used > 0 && used + columns > width) {
+            lines.emplace_back();
+            used = 0;
+        }
+        lines.back() += cell;
+        used += columns;
     }
     return lines;
 }
@@ -116,9 +157,8 @@ Box lay_out(const SMALL_RECT &window, const char *text, const char *caption, con
     box.caption = caption;
 
     int inner = buttons_width(set);
-    for (const std::string &line : box.lines)
-        inner = std::max(inner, static_cast<int>(line.size()));
-    inner = std::max(inner, static_cast<int>(box.caption.size()) + 3);
+    for (const std::string &line : box.lines) inner = std::max(inner, cell_count(line));
+    inner = std::max(inner, cell_count(box.caption) + 3);
     int width = std::min(inner + 2 * MARGIN, window_width);
     int height = static_cast<int>(box.lines.size()) + FIXED_ROWS;
     box.area.Left = static_cast<SHORT>(window.Left + (window_width - width) / 2);
@@ -166,14 +206,21 @@ void restore_cells(HANDLE out, const Box &box, const std::vector<Row> &rows) {
 }
 
 // A row of the box: the border characters at both ends and text between,
-// cut to fit.
+// cut to fit; a wide character that would cover the border is left out.
 Row framed_row(const Box &box, char edge, char fill, const std::string &inside, int offset) {
-    size_t width = static_cast<size_t>(box.width());
-    Row row{std::string(width, fill), std::vector<WORD>(width, BOX_ATTRIBUTE)};
-    for (size_t i = 0; i < inside.size() && offset + i < width - 1; ++i)
-        row.characters[static_cast<size_t>(offset) + i] = inside[i];
-    row.characters.front() = edge;
-    row.characters.back() = edge;
+    auto width = static_cast<size_t>(box.width());
+    auto start = static_cast<size_t>(offset);
+    CellTexts cells(width, std::string(1, fill));
+    CellTexts text = cells_of(inside);
+    for (size_t i = 0; i < text.size() && start + i < width - 1; ++i) {
+        bool wide = i + 1 < text.size() && text[i + 1].empty();
+        if (wide && start + i + 1 >= width - 1) break;
+        cells[start + i] = text[i];
+    }
+    cells.front() = std::string(1, edge);
+    cells.back() = std::string(1, edge);
+    Row row{"", std::vector<WORD>(width, BOX_ATTRIBUTE)};
+    for (const std::string &cell : cells) row.characters += cell;
     return row;
 }
 

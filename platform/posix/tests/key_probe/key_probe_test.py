@@ -9,7 +9,8 @@ after its delay, Alt as an ESC prefix, grey keys, function keys, UTF-8 in
 the code page), line reads with their editing, a paste whose end is lost,
 Ctrl+C ending the program with status 130 (in a paste too) and the terminal
 given back, Ctrl+Z taken as no key; with processed input kept off, Ctrl+C
-is a key.
+is a key. In tmux, in UTF-8 (code page 65001): text beyond ASCII typed,
+edited and read back, and shown in the cells it takes.
 """
 import os
 import select
@@ -21,7 +22,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
                                 "..", "tools"))
 import i386  # noqa: E402
-from tmux_session import Checks, start_in_terminal  # noqa: E402
+from tmux_session import Checks, Tmux, capture_cells, start_in_terminal  # noqa: E402
 
 check = Checks(show_passed=True)
 
@@ -195,11 +196,41 @@ def run_line(probe_path):
         probe.close()
 
 
+def run_utf8_in_tmux(probe_path):
+    """Wide, narrow and four-byte characters typed, one taken off with
+    Backspace: the line holds whole characters and the pane shows each in
+    its cells."""
+    log_path = tempfile.mktemp(prefix="key_probe_")
+    tmux = Tmux(f"key_probe_{os.getpid()}", "utf8")
+    os.environ["LANG"] = "C.UTF-8"
+    os.environ["CONRT_CODEPAGE"] = "65001"
+    tmux.start(40, 5, i386.shell_command(probe_path, "line", log_path))
+    try:
+        tmux.wait_for_text(">")
+        tmux.send("naïve 中文😀x", "Left", "BSpace", "|", "Enter")
+        end = time.monotonic() + 5
+        lines = []
+        while time.monotonic() < end and len(lines) < 2:
+            with open(log_path) as f:
+                lines = f.read().splitlines()
+            time.sleep(0.05)
+        typed = "naïve 中文|x\r\n".encode()
+        check(lines[1:] == [hex_line(typed)], f"utf-8: the edited line read back (got {lines})")
+        row = [cell for cell, _ in capture_cells(tmux.capture(colours=True), 40, 5)[0]]
+        check("".join(row).rstrip() == "> naïve 中文|x" and row[12] == "|",
+              f"utf-8: the pane shows each character in its cells (got {row})")
+    finally:
+        tmux.stop()
+        if os.path.exists(log_path):
+            os.unlink(log_path)
+
+
 def main():
     probe = sys.argv[1]
     run_poll(probe)
     run_raw(probe)
     run_line(probe)
+    run_utf8_in_tmux(probe)
     check.finish()
 
 

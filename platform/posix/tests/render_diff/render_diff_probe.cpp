@@ -16,6 +16,7 @@
 #include "codepage.h"
 #include "renderer.h"
 #include "screen_buffer.h"
+#include "unicode.h"
 
 namespace {
 
@@ -43,6 +44,12 @@ const std::vector<std::string> PIECES = {"a",        "Z",
                                          "\xb0",     "\xe9\xa2\xa8",
                                          "x\r\n"};
 
+// In UTF-8 (CONRT_CODEPAGE=65001): narrow, wide and zero-width characters,
+// starts cut off by a following byte, and stray bytes.
+const std::vector<std::string> UTF8_PIECES = {
+    "a",  " ",  "\r", "\n", "\b",   "\t",   "\x01", "\x7f",
+    "\xc3\xa9", "\xe4\xb8\xad", "\xf0\x9f\x98\x80", "\xe4\xb8", "\x80", "e\xcc\x81", "x\r\n"};
+
 std::string json_string(const std::string &text) {
     std::string out = "\"";
     for (unsigned char c : text) {
@@ -50,6 +57,17 @@ std::string json_string(const std::string &text) {
         out += static_cast<char>(c);
     }
     return out + "\"";
+}
+
+// A UTF-8 cell alone: ASCII as any code page shows it, a zero-width
+// character on a no-break space, a half without its partner or a C1
+// control as U+FFFD.
+std::string utf8_cell_shown(char32_t ch, CodePage &codepage) {
+    if (ch < 0x80) return std::string(codepage.glyph(static_cast<unsigned char>(ch)));
+    int columns = code_point_columns(ch);
+    std::string text = columns == 0 ? "\u00A0" : "";
+    utf8_append(ch < 0xA0 || columns == 2 ? REPLACEMENT_CHARACTER : ch, text);
+    return text;
 }
 
 // What the pane must show: the buffer's cells clipped to the terminal, a
@@ -67,7 +85,20 @@ std::string expected_frame(int frame, const ScreenBuffer &screen, Terminal termi
         for (int c = 0; c < terminal.columns; ++c) {
             std::string text = " ";
             int attribute = DEFAULT_ATTRIBUTE;
-            if (r < rows && c < columns) {
+            if (r < rows && c < columns && codepage.is_utf8()) {
+                const Cell *row = screen.row(r);
+                attribute = row[c].attribute;
+                if (row[c].half == Half::Lead && c + 1 < columns && row[c + 1].half == Half::Trail) {
+                    text.clear();
+                    utf8_append(row[c].ch, text);
+                    texts += json_string(text) + ",\"\"";
+                    attributes += std::to_string(attribute) + "," + std::to_string(attribute);
+                    ++c;
+                    if (c + 1 < terminal.columns) texts += ",", attributes += ",";
+                    continue;
+                }
+                text = utf8_cell_shown(row[c].ch, codepage);
+            } else if (r < rows && c < columns) {
                 const Cell *row = screen.row(r);
                 attribute = row[c].attribute;
                 std::string_view pair;
@@ -105,7 +136,9 @@ std::string expected_frame(int frame, const ScreenBuffer &screen, Terminal termi
 
 class Probe {
   public:
-    Probe(FILE *expect, FILE *go) : expect_(expect), go_(go) {}
+    Probe(FILE *expect, FILE *go) : expect_(expect), go_(go) {
+        screen_.set_utf8(codepage_.is_utf8());
+    }
 
     void run_sequence(std::mt19937 &random) {
         operations_.clear();
@@ -159,7 +192,8 @@ class Probe {
 
     void text(std::mt19937 &random) {
         std::string bytes;
-        for (int n = 1 + random() % 12; n > 0; --n) bytes += PIECES[random() % PIECES.size()];
+        const std::vector<std::string> &pieces = codepage_.is_utf8() ? UTF8_PIECES : PIECES;
+        for (int n = 1 + random() % 12; n > 0; --n) bytes += pieces[random() % pieces.size()];
         screen_.write_processed(reinterpret_cast<const unsigned char *>(bytes.data()),
                                 bytes.size());
         std::string shown;
@@ -220,7 +254,7 @@ class Probe {
     FILE *go_;
     ScreenBuffer screen_;
     Renderer renderer_;
-    CodePage codepage_{950};
+    CodePage codepage_{codepage_from_environment()};
     Terminal terminal_{0, 0};
     int frame_ = 0;
     std::string operations_;

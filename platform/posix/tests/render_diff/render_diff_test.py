@@ -69,6 +69,7 @@ def main():
     parser.add_argument("probe")
     parser.add_argument("--sequences", type=int, default=300)
     parser.add_argument("--seed", type=int, default=20261209)
+    parser.add_argument("--codepage", default="950")
     args = parser.parse_args()
     require_tmux()
     checks = Checks()
@@ -78,6 +79,7 @@ def main():
     os.mkfifo(go_path)
     tmux = Tmux(f"render_diff_{os.getpid()}", "diff")
     os.environ["LANG"] = "C.UTF-8"  # the server shows UTF-8
+    os.environ["CONRT_CODEPAGE"] = args.codepage
     command = i386.shell_command(args.probe, str(args.seed), str(args.sequences),
                                  expect_path, go_path)
     tmux.start(40, 10, command + f" 2>{work}/stderr")
