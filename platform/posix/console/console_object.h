@@ -25,7 +25,7 @@ enum class OutputSink { None, Terminal, Plain };
 
 // Guards what the presenter's thread reads of the console (see the rule at
 // the top of console_object.cpp).
-extern Mutex console_lock;
+extern SpinLock console_lock;
 
 struct Console {
     bool started = false;
