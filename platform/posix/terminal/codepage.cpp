@@ -92,7 +92,7 @@ bool convert_all(void *cd, const char *in, size_t in_size, char *out, size_t &ou
 
 } // namespace
 
-CodePage::CodePage(unsigned number) {
+CodePage::CodePage(unsigned number) : number_(number) {
     char name[16];
     snprintf(name, sizeof name, "CP%u", number);
     converter_ = open_converter("UTF-8", name);

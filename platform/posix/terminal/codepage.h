@@ -27,6 +27,7 @@ class CodePage {
   public:
     // A code page that iconv does not know shows ASCII and U+FFFD for the rest.
     explicit CodePage(unsigned number = DEFAULT_CODEPAGE);
+    unsigned number() const { return number_; }
     ~CodePage();
     CodePage(const CodePage &) = delete;
     CodePage &operator=(const CodePage &) = delete;
@@ -50,6 +51,7 @@ class CodePage {
     void build_single_byte_glyphs();
     std::string convert(const char *bytes, size_t count, bool *incomplete);
 
+    unsigned number_;
     void *converter_ = nullptr; // iconv_t, to UTF-8
     void *encoder_ = nullptr;   // iconv_t, from UTF-32LE
     std::array<std::string, 256> glyphs_;
