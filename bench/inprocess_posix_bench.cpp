@@ -11,6 +11,7 @@
 #include "console_object.h"
 #include "key_decoder.h"
 #include "menu.h"
+#include "mutex.h"
 #include "renderer.h"
 
 namespace {
@@ -53,6 +54,30 @@ void render_one_cell(benchmark::State &state) {
     }
 }
 BENCHMARK(render_one_cell);
+
+// The console's lock as the write loop takes it, a short line a time, with
+// nobody else wanting it: the spin lock it has, against a mutex. (Under the
+// i386 emulator: 585 against 640 ns a line.)
+
+template <typename Lock> void write_loop_lock(benchmark::State &state) {
+    Lock lock;
+    ScreenBuffer screen(80, 25);
+    const unsigned char line[] = "line 12345\r\n";
+    for (auto _ : state) {
+        lock.lock();
+        screen.write_processed(line, sizeof line - 1);
+        lock.unlock();
+    }
+    benchmark::DoNotOptimize(screen.version());
+}
+void write_loop_mutex(benchmark::State &state) {
+    write_loop_lock<Mutex>(state);
+}
+void write_loop_spin_lock(benchmark::State &state) {
+    write_loop_lock<SpinLock>(state);
+}
+BENCHMARK(write_loop_mutex);
+BENCHMARK(write_loop_spin_lock);
 
 // A terminal's bytes as typing and pasting bring them: text, cursor and
 // modified keys, UTF-8, a bracketed paste.

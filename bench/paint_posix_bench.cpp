@@ -25,6 +25,7 @@
 #include "posix/tests/pseudo_terminal.h"
 #include "posix_console.h"
 #include "terminal.h"
+#include "thread_pointer.h"
 
 namespace {
 
@@ -116,6 +117,7 @@ void bench_tight_loop() {
             if (poll(&ready, 1, 10) > 0) drain();
         }
     });
+    posix_console::reclaim_thread_pointer();
     posix_console::TerminalStats before = posix_console::terminal_stats();
     double start = now_ms();
     for (uint32_t i = 0; i < 100000; ++i) {

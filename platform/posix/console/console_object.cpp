@@ -1,126 +1,64 @@
 // The console object and the output side of the seam between the pieces:
 // start on first use, processed output, cursor, flush, suspend and exit.
 //
-// On a terminal, what the program writes is shown within FLUSH_PERIOD however
-// long the program then computes or blocks: a flusher thread waits for the
-// first change after a flush, lets the rest of a burst of writes join it
-// for GATHER_TIME, and flushes; while output keeps coming it flushes once
-// per FLUSH_PERIOD, so a program writing without pause spends little on
-// drawing. Changes take the state lock; a flush holds it only to copy the
-// screen, and renders and writes outside it, in flush order, so neither
-// drawing nor a slow terminal holds up the program's writes.
+// The locking rule. Two threads meet here: the program's, which calls the
+// entry points and is the only one that changes the console, and, with a
+// terminal for output, the presenter's, which reads the screen to draw it
+// (presenter.h). console_lock guards what they share: the screen buffer,
+// the bells rung and the version the terminal shows (GUARDED_BY below,
+// checked by clang's -Wthread-safety). Every entry point that touches
+// those takes the lock for the whole of its work, through ConsoleChange
+// (which wakes the presenter at its end) or ConsoleRead: the Windows calls
+// in console_output.cpp, and the seam functions of posix_console.h here.
+// The console_* functions that require it are called with it held. The
+// presenter takes it only in console_take_frame, to copy the rows it
+// shows. Not recursive: a change never flushes, and a flush changes
+// nothing. The rest of the console is the program thread's alone. It is a
+// spin lock: the program's thread takes it for every change, many
+// thousands a second, and finds it free nearly always, where a mutex costs
+// more (write_loop_* in bench/inprocess_posix_bench.cpp).
 #include "console_object.h"
 
 #include <errno.h>
 #include <fcntl.h>
-#include <signal.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <new>
-#include <thread>
+#include <utility>
 
 #include "script_input.h"
 #include "system_errors.h"
 #include "terminal.h"
-#include "thread_pointer.h"
 #include "write_all.h"
 
 namespace posix_console {
+
+SpinLock console_lock;
 
 namespace {
 
 Console the_console;
 
-constexpr auto GATHER_TIME = std::chrono::milliseconds(2);
-constexpr auto FLUSH_PERIOD = std::chrono::milliseconds(15);
-
-// Guards the console object. The program's thread takes it for every
-// change, many thousands a second; nearly always nobody else holds it, and
-// then this costs a fraction of a mutex. A flush holds it only to copy the
-// screen. Not recursive: a change never flushes, and a flush changes nothing.
-class StateLock {
-  public:
-    void lock() {
-        while (held_.exchange(true, std::memory_order_acquire)) std::this_thread::yield();
-    }
-    void unlock() { held_.store(false, std::memory_order_release); }
-
-  private:
-    std::atomic<bool> held_{false};
-};
-StateLock state_lock;
-std::recursive_mutex flush_order; // one flush's render and write at a time
-std::atomic<bool> output_waiting{false};
-
-struct Flusher {
-    std::thread thread;
-    std::mutex lock;
-    std::condition_variable wake;
-    bool stopping = false;
-};
-Flusher flusher;
-
-void flusher_run() {
-    using clock = std::chrono::steady_clock;
-    std::unique_lock<std::mutex> lock(flusher.lock);
-    clock::time_point last_flush{};
-    while (!flusher.stopping) {
-        flusher.wake.wait(lock, [] { return flusher.stopping || output_waiting.load(); });
-        const clock::time_point due =
-            std::max(clock::now() + GATHER_TIME, last_flush + FLUSH_PERIOD);
-        flusher.wake.wait_until(lock, due, [] { return flusher.stopping; });
-        if (flusher.stopping) break;
-        last_flush = clock::now();
-        lock.unlock();
-        flush();
-        lock.lock();
-    }
+// A child of fork shares the parent's terminal but does not own it: it
+// draws nothing and never gives the terminal back. What it writes passes
+// through as plain text at the terminal's cursor, as a pipe would get it:
+// its copy of the screen is the parent's as of the fork, so drawing it
+// would put back what the parent has changed since, and its text shows on
+// the shared screen as a Windows console shows every attached process's.
+// The lock is taken around the fork so that no frame is being copied.
+void fork_prepare() NO_THREAD_SAFETY_ANALYSIS {
+    console_lock.lock();
 }
-
-// A child of fork has no flusher thread: it forgets it and flushes only
-// where the program waits. Both objects are made anew, not destroyed: the
-// thread is the parent's, and the lock, taken around the fork so that no
-// flush is halfway, is owned by a thread id the child does not have.
-void fork_prepare() {
-    flush_order.lock();
+void fork_parent() NO_THREAD_SAFETY_ANALYSIS {
+    console_lock.unlock();
 }
-void fork_parent() {
-    flush_order.unlock();
-}
-void fork_child() {
-    new (&flush_order) std::recursive_mutex();
-    new (&flusher.thread) std::thread();
-}
-
-// Signals stay with the program's thread, whose waits they interrupt; the
-// first of them may come only once that thread has its thread pointer back.
-void flusher_start() {
-    static const bool fork_handled = pthread_atfork(fork_prepare, fork_parent, fork_child) == 0;
-    (void)fork_handled;
-    sigset_t all, old;
-    sigfillset(&all);
-    pthread_sigmask(SIG_SETMASK, &all, &old);
-    flusher.stopping = false;
-    flusher.thread = std::thread(flusher_run);
-    reclaim_thread_pointer();
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
-}
-
-void flusher_stop() {
-    if (!flusher.thread.joinable()) return;
-    {
-        const std::lock_guard<std::mutex> lock(flusher.lock);
-        flusher.stopping = true;
-    }
-    flusher.wake.notify_one();
-    flusher.thread.join();
+void fork_child() NO_THREAD_SAFETY_ANALYSIS {
+    console_lock.unlock();
+    if (the_console.sink == OutputSink::Terminal) the_console.sink = OutputSink::Plain;
 }
 
 // All of the text, waiting while a non-blocking pipe is full; 0 or the
@@ -160,13 +98,15 @@ void start_console_common() {
     c.started = true;
     c.codepage = std::make_unique<CodePage>(codepage_from_environment());
     c.plain = std::make_unique<PlainTranscript>(*c.codepage);
+    const ConsoleChange change;
     c.screen.set_lead_bytes(c.codepage->lead_bytes());
     c.screen.set_utf8(c.codepage->is_utf8());
 }
 
 // Stdin a terminal: raw mode, keys decoded by the input side; otherwise a
-// script. Stdout a terminal: rendered, the screen buffer its size and the
-// screen cleared at the first flush; otherwise plain text, 80 x 25.
+// script. Stdout a terminal: drawn by the presenter, the screen buffer its
+// size and the screen cleared at the first frame; otherwise plain text,
+// 80 x 25.
 void start_console_streams() {
     Console &c = the_console;
     c.output_closed = hold_closed_output();
@@ -175,47 +115,15 @@ void start_console_streams() {
     bool output_is_terminal = isatty(STDOUT_FILENO) == 1 && terminal_can_draw();
     c.input = input_is_terminal ? InputSource::Terminal : InputSource::Script;
     c.sink = output_is_terminal ? OutputSink::Terminal : OutputSink::Plain;
-    c.screen.reset(80, 25);
-    if (!input_is_terminal && !output_is_terminal) return;
-    terminal_set_restore_text(c.renderer.restore_text());
-    terminal_start(input_is_terminal ? STDIN_FILENO : -1, output_is_terminal ? STDOUT_FILENO : -1);
-    if (output_is_terminal) {
-        TerminalSize size = terminal_size();
+    TerminalSize size = output_is_terminal ? terminal_size_of(STDOUT_FILENO) : TerminalSize{80, 25};
+    {
+        const ConsoleChange change;
         c.screen.reset(size.columns, size.rows);
-        c.renderer.clear(size.columns, size.rows, c.pending_output);
-        flusher_start();
     }
-}
-
-// The screen as the next render shows it, copied under the state lock so
-// that the render itself leaves the program's writes free to go on.
-ScreenBuffer shown_screen;
-
-// Under the state lock: whether the terminal has to be sent anything, and
-// if so the copy to draw, the bytes waiting and the bells rung.
-bool take_terminal_work(bool &repaint, std::string &out, size_t &bells) {
-    Console &c = the_console;
-    // A resize or a resume: the terminal's content is no longer known.
-    repaint = terminal_take_repaint();
-    bool unchanged = c.screen.version() == c.rendered_version && c.renderer.cleared();
-    if (!repaint && unchanged && c.pending_output.empty() && bells == 0) return false;
-    out.swap(c.pending_output);
-    shown_screen = c.screen;
-    c.rendered_version = c.screen.version();
-    return true;
-}
-
-// Outside the state lock, in flush order.
-void render_to_terminal(bool repaint, std::string &out, size_t bells) {
-    Console &c = the_console;
-    if (repaint) {
-        TerminalSize size = terminal_size();
-        c.renderer.clear(size.columns, size.rows, out);
-    }
-    c.renderer.render(shown_screen.cell_rows(), *c.codepage, out);
-    if (bells > 0) out += '\a';
-    if (!out.empty()) terminal_write(out);
-    terminal_set_restore_text(c.renderer.restore_text());
+    if (!input_is_terminal && !output_is_terminal) return;
+    bool drawn = presenter_start(input_is_terminal ? STDIN_FILENO : -1,
+                                 output_is_terminal ? STDOUT_FILENO : -1, c.codepage->number());
+    if (output_is_terminal && !drawn) c.sink = OutputSink::None;
 }
 
 // A program that would end well ends with the Windows code of its lost
@@ -240,20 +148,18 @@ Console &console() {
 }
 
 ConsoleChange::ConsoleChange() {
-    state_lock.lock();
+    console_lock.lock();
 }
 
 ConsoleChange::~ConsoleChange() {
-    state_lock.unlock();
-    // Only the first change after a flush wakes the flusher.
-    if (output_waiting.load(std::memory_order_relaxed) || output_waiting.exchange(true)) return;
-    if (!flusher.thread.joinable()) return;
-    const std::lock_guard<std::mutex> lock(flusher.lock);
-    flusher.wake.notify_one();
+    console_lock.unlock();
+    presenter_output_waiting();
 }
 
 void ensure_started() {
     if (the_console.started) return;
+    static const bool fork_handled = pthread_atfork(fork_prepare, fork_parent, fork_child) == 0;
+    (void)fork_handled;
     start_console_common();
     start_console_streams();
     on_exit(at_exit, nullptr);
@@ -262,8 +168,7 @@ void ensure_started() {
 void console_shut_down() {
     Console &c = the_console;
     if (!c.started) return;
-    flusher_stop();
-    flush();
+    presenter_stop();
     if (c.sink == OutputSink::Plain) {
         std::string rest;
         c.plain->finish(rest);
@@ -271,7 +176,6 @@ void console_shut_down() {
     }
     c.sink = OutputSink::None;
     input_give_back();
-    terminal_stop();
 }
 
 // A headless console never touches the terminal, even as the first thing a
@@ -279,16 +183,19 @@ void console_shut_down() {
 // read again, so that a test can choose it before it opens the console.
 void console_open_headless(int columns, int rows) {
     console_shut_down();
-    the_console = Console{};
+    {
+        const ConsoleChange change;
+        the_console = Console{};
+    }
     script_reset();
     start_console_common();
     the_console.input = InputSource::None;
+    const ConsoleChange change;
     the_console.screen.reset(columns, rows);
 }
 
 DWORD console_write(const unsigned char *bytes, size_t count) {
     Console &c = the_console;
-    const ConsoleChange change;
     c.pending_bells += c.screen.write_processed(bytes, count);
     if (c.sink != OutputSink::Plain) return ERROR_SUCCESS;
     std::string text;
@@ -321,6 +228,38 @@ DWORD console_write_region(COORD at, const unsigned char *bytes, DWORD count) {
     return c.screen.write_bytes(at, bytes, count);
 }
 
+unsigned long console_version() {
+    const ConsoleRead read;
+    return the_console.screen.version();
+}
+
+bool console_has_news() {
+    const ConsoleRead read;
+    const Console &c = the_console;
+    return c.screen.version() != c.presented_version || c.pending_bells > 0;
+}
+
+// Only the rows and columns the terminal shows are copied: the lock is held
+// for a copy of the terminal's size, however tall the buffer.
+bool console_take_frame(Frame &frame, int columns, int rows, bool whole) {
+    const ConsoleRead read;
+    Console &c = the_console;
+    if (!whole && c.screen.version() == c.presented_version && c.pending_bells == 0) return false;
+    frame.columns = std::min(columns, c.screen.columns());
+    frame.rows = std::min(rows, c.screen.rows());
+    frame.cells.resize(static_cast<size_t>(frame.columns) * static_cast<size_t>(frame.rows));
+    for (int r = 0; r < frame.rows; ++r) {
+        const Cell *row = std::as_const(c.screen).row(r);
+        std::copy(row, row + frame.columns,
+                  frame.cells.begin() + static_cast<ptrdiff_t>(r) * frame.columns);
+    }
+    frame.cursor = c.screen.cursor();
+    frame.bells = c.pending_bells;
+    c.pending_bells = 0;
+    c.presented_version = c.screen.version();
+    return true;
+}
+
 void echo(const char *bytes, size_t count) {
     ensure_started();
     Console &c = the_console;
@@ -334,6 +273,7 @@ void echo_transcript(const std::string &line) {
     Console &c = the_console;
     if (c.sink != OutputSink::Plain) return;
     std::string text;
+    const ConsoleRead read;
     c.plain->write(reinterpret_cast<const unsigned char *>(line.data()), line.size(),
                    c.screen.columns(), text);
     write_plain_text(text);
@@ -341,6 +281,7 @@ void echo_transcript(const std::string &line) {
 
 COORD cursor() {
     ensure_started();
+    const ConsoleRead read;
     return the_console.screen.cursor();
 }
 
@@ -353,36 +294,36 @@ void set_cursor(COORD position) {
 
 DWORD output_mode() {
     ensure_started();
+    const ConsoleRead read;
     return the_console.screen.mode();
 }
 
 bool set_output_mode(DWORD mode) {
     ensure_started();
     if (mode & ~OUTPUT_MODES) return false;
+    const ConsoleChange change;
     the_console.screen.set_mode(mode);
     return true;
 }
 
 COORD buffer_size() {
     ensure_started();
+    const ConsoleRead read;
     const ScreenBuffer &s = the_console.screen;
     return COORD{static_cast<SHORT>(s.columns()), static_cast<SHORT>(s.rows())};
 }
 
+// Bells of a console that draws nothing are dropped here, as they were rung.
 void flush() {
-    if (!the_console.started) return;
-    const std::lock_guard<std::recursive_mutex> order(flush_order);
-    bool repaint = false;
-    std::string out;
-    size_t bells = 0;
-    {
-        const std::lock_guard<StateLock> state(state_lock);
-        output_waiting = false;
-        std::swap(bells, the_console.pending_bells);
-        if (the_console.sink != OutputSink::Terminal) return;
-        if (!take_terminal_work(repaint, out, bells)) return;
+    Console &c = the_console;
+    if (!c.started) return;
+    if (presenter_draws()) {
+        presenter_flush();
+        return;
     }
-    render_to_terminal(repaint, out, bells);
+    const ConsoleChange change;
+    c.pending_bells = 0;
+    c.presented_version = c.screen.version();
 }
 
 InputSource input_source() {
@@ -397,10 +338,7 @@ int input_fd() {
 }
 
 void suspend() {
-    const std::lock_guard<std::recursive_mutex> order(flush_order);
-    flush();
-    terminal_suspend();
-    flush();
+    presenter_suspend();
 }
 
 void exit_process(unsigned code) {

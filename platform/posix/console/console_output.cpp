@@ -48,8 +48,12 @@ BOOL WINAPI WriteConsoleA(HANDLE hConsoleOutput, const void *lpBuffer, DWORD nNu
                           LPDWORD lpNumberOfCharsWritten, LPVOID) {
     if (!region_call_ok(hConsoleOutput, lpBuffer, nNumberOfCharsToWrite, lpNumberOfCharsWritten))
         return FALSE;
-    DWORD error = posix_console::console_write(static_cast<const unsigned char *>(lpBuffer),
-                                               nNumberOfCharsToWrite);
+    DWORD error = ERROR_SUCCESS;
+    {
+        const posix_console::ConsoleChange change;
+        error = posix_console::console_write(static_cast<const unsigned char *>(lpBuffer),
+                                             nNumberOfCharsToWrite);
+    }
     // Text that did not reach standard output is not claimed as written.
     if (error != ERROR_SUCCESS) return fail(error);
     report_count(lpNumberOfCharsWritten, nNumberOfCharsToWrite);
@@ -60,6 +64,7 @@ BOOL WINAPI GetConsoleScreenBufferInfo(HANDLE hConsoleOutput,
                                        PCONSOLE_SCREEN_BUFFER_INFO lpConsoleScreenBufferInfo) {
     if (!output_handle_ok(hConsoleOutput)) return FALSE;
     if (lpConsoleScreenBufferInfo == nullptr) return fail(ERROR_INVALID_PARAMETER);
+    const posix_console::ConsoleRead read;
     const posix_console::ScreenBuffer &s = console().screen;
     auto columns = static_cast<SHORT>(s.columns());
     auto rows = static_cast<SHORT>(s.rows());
@@ -99,6 +104,7 @@ BOOL WINAPI ReadConsoleOutputCharacterA(HANDLE hConsoleOutput, LPSTR lpCharacter
                                         COORD dwReadCoord, LPDWORD lpNumberOfCharsRead) {
     if (!region_call_ok(hConsoleOutput, lpCharacter, nLength, lpNumberOfCharsRead)) return FALSE;
     auto bytes = reinterpret_cast<unsigned char *>(lpCharacter);
+    const posix_console::ConsoleRead read;
     report_count(lpNumberOfCharsRead, console().screen.read_bytes(dwReadCoord, bytes, nLength));
     return TRUE;
 }
@@ -106,6 +112,7 @@ BOOL WINAPI ReadConsoleOutputCharacterA(HANDLE hConsoleOutput, LPSTR lpCharacter
 BOOL WINAPI ReadConsoleOutputAttribute(HANDLE hConsoleOutput, LPWORD lpAttribute, DWORD nLength,
                                        COORD dwReadCoord, LPDWORD lpNumberOfAttrsRead) {
     if (!region_call_ok(hConsoleOutput, lpAttribute, nLength, lpNumberOfAttrsRead)) return FALSE;
+    const posix_console::ConsoleRead read;
     report_count(lpNumberOfAttrsRead,
                  console().screen.read_attributes(dwReadCoord, lpAttribute, nLength));
     return TRUE;

@@ -140,7 +140,7 @@ void read_terminal() {
 int peek_wait_ms() {
     Intake &in = intake();
     Clock::time_point now = Clock::now();
-    unsigned long version = console().screen.version();
+    unsigned long version = console_version();
     if (version != in.seen_version) {
         in.seen_version = version;
         in.quiet_since = now;

@@ -74,6 +74,9 @@ class Renderer {
     std::string restore_text() const;
 
     bool cleared() const { return columns_ > 0; }
+    // The terminal's size as the last clear found it.
+    int columns() const { return columns_; }
+    int rows() const { return rows_; }
 
   private:
     enum class Role : unsigned char { Single, Lead, Trail };

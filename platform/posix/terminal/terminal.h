@@ -1,6 +1,7 @@
-// The terminal: raw mode and its restoration on every way out, the size and
-// its changes, stop and resume, and the one write per flush. The only piece
-// of the console that calls write and tcsetattr on the terminal.
+// The terminal's edges: raw mode and the input modes on and off, its size,
+// and writing to it. The console's presenter decides when each happens; the
+// steps that give the terminal back are async-signal-safe, so that a signal
+// handler can take them.
 #pragma once
 
 #include <stddef.h>
@@ -14,37 +15,30 @@ struct TerminalSize {
     int rows;
 };
 
-// Takes the terminal: raw mode on input_fd when it is a terminal (-1: none),
-// output to output_fd, and handlers for the signals that end, stop or resize
-// the process. Restores everything it did if a step fails halfway.
-void terminal_start(int input_fd, int output_fd);
+// Keys come from input_fd (-1: none) and frames go to output_fd (-1: none).
+// Saves input_fd's mode when it is a terminal, then takes raw mode and
+// turns the input modes on. Returns whether raw mode was taken.
+bool terminal_open(int input_fd, int output_fd);
 
-// The one teardown: writes the restore bytes, puts back the saved termios
-// and the signal handlers. Safe to call twice and after a half-done start.
-void terminal_stop();
+// Async-signal-safe. Raw mode and the input modes again, after a stop.
+void terminal_take_raw_mode();
+// Async-signal-safe. The input modes off, `restore` written, the saved mode
+// back: the terminal as it was before terminal_open, but for the lines the
+// program wrote.
+void terminal_give_back(const char *restore, size_t length);
 
 // Whether the terminal named by TERM can be drawn on with escape sequences:
 // not when TERM is unset, empty or "dumb". One that cannot is sent none.
 bool terminal_can_draw();
 
-// The size of the output terminal; 80 x 25 when it has none.
+// The size of the output terminal, or of the terminal fd; 80 x 25 when
+// there is none.
 TerminalSize terminal_size();
+TerminalSize terminal_size_of(int fd);
 
-// All of text in one write call, continued after a partial write or EINTR.
+// All of text, continued after a partial write or EINTR; false when the
+// terminal is gone (EIO after a hangup).
 bool terminal_write(const std::string &text);
-
-// What the teardown writes to give the terminal back; kept ready in advance
-// because a signal handler can only copy it out.
-void terminal_set_restore_text(const std::string &text);
-
-// Set by the signal handlers, taken by the next flush: the terminal changed
-// size, or the process was resumed after a stop. Either way the screen has
-// to be drawn again.
-bool terminal_take_repaint();
-
-// Ctrl+Z read as a byte: gives the terminal back and stops the process as
-// SIGTSTP does; returns after SIGCONT with raw mode taken again.
-void terminal_suspend();
 
 // Counters for the benchmarks: bytes and write calls to the terminal.
 struct TerminalStats {
