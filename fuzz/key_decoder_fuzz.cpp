@@ -14,7 +14,7 @@ namespace {
 using namespace posix_console;
 
 // Some code points have no code-page form, some one byte, some two.
-size_t three_way_encoder(uint32_t code_point, char out[2]) {
+size_t three_way_encoder(uint32_t code_point, char out[CHARACTER_BYTES_MAX]) {
     if (code_point % 3 == 0) return 0;
     out[0] = static_cast<char>(0x80 | (code_point & 0x3F));
     if (code_point % 3 == 1) return 1;

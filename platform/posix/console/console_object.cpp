@@ -96,11 +96,10 @@ bool hold_closed_output() {
 void start_console_common() {
     Console &c = the_console;
     c.started = true;
-    c.codepage = std::make_unique<CodePage>(codepage_from_environment());
-    c.plain = std::make_unique<PlainTranscript>(*c.codepage);
-    const ConsoleChange change;
-    c.screen.set_lead_bytes(c.codepage->lead_bytes());
-    c.screen.set_utf8(c.codepage->is_utf8());
+    unsigned number = codepage_from_environment();
+    c.input_codepage = std::make_unique<CodePage>(number);
+    c.plain.reset();
+    console_set_output_codepage(std::make_unique<CodePage>(number));
 }
 
 // Stdin a terminal: raw mode, keys decoded by the input side; otherwise a
@@ -241,6 +240,23 @@ bool console_has_news() {
 
 // Only the rows and columns the terminal shows are copied: the lock is held
 // for a copy of the terminal's size, however tall the buffer.
+void console_set_output_codepage(std::unique_ptr<CodePage> codepage) {
+    Console &c = the_console;
+    if (c.plain)
+        c.plain->set_codepage(*codepage);
+    else
+        c.plain = std::make_unique<PlainTranscript>(*codepage);
+    const ConsoleChange change;
+    c.screen.set_lead_bytes(codepage->lead_bytes());
+    c.screen.set_utf8(codepage->is_utf8());
+    c.output_codepage = codepage->number();
+    c.codepage = std::move(codepage); // the transcript no longer reads the old one
+}
+
+void console_set_input_codepage(std::unique_ptr<CodePage> codepage) {
+    the_console.input_codepage = std::move(codepage);
+}
+
 bool console_take_frame(Frame &frame, int columns, int rows, bool whole) {
     const ConsoleRead read;
     Console &c = the_console;
@@ -254,6 +270,7 @@ bool console_take_frame(Frame &frame, int columns, int rows, bool whole) {
                   frame.cells.begin() + static_cast<ptrdiff_t>(r) * frame.columns);
     }
     frame.cursor = c.screen.cursor();
+    frame.codepage = c.output_codepage;
     frame.bells = c.pending_bells;
     c.pending_bells = 0;
     c.presented_version = c.screen.version();

@@ -38,7 +38,12 @@ struct Console {
     std::vector<std::string> history; // the lines Up and Down recall
     OutputSink sink = OutputSink::None;
     InputSource input = InputSource::None;
+    // The code page the program's bytes are shown through, and the one
+    // typed text reaches it in: the same at the start, each set on its own.
     std::unique_ptr<CodePage> codepage;
+    std::unique_ptr<CodePage> input_codepage;
+    // The output code page's number, for the presenter to draw by.
+    unsigned output_codepage GUARDED_BY(console_lock) = 0;
     std::unique_ptr<PlainTranscript> plain;
     // Plain output: standard output was closed at the start; the Windows
     // code of the first text that could not be written.
@@ -91,6 +96,11 @@ bool console_has_news();
 // frame; false, with nothing copied, when nothing changed since then and
 // `whole` (a repaint) is false.
 bool console_take_frame(Frame &frame, int columns, int rows, bool whole);
+
+// Shows the program's bytes through another code page from here on, text
+// already on the screen included; typed text is then in `input`'s.
+void console_set_output_codepage(std::unique_ptr<CodePage> codepage);
+void console_set_input_codepage(std::unique_ptr<CodePage> codepage);
 
 // The one teardown of the console: the screen brought up to date, a plain
 // text's last byte out, the terminal given back. Output stops there.

@@ -26,8 +26,8 @@ Intake &intake() {
 
 // ---- code page ----
 
-size_t encode_for_console(uint32_t code_point, char out[2]) {
-    return console().codepage->encode(code_point, out);
+size_t encode_for_console(uint32_t code_point, char out[CHARACTER_BYTES_MAX]) {
+    return console().input_codepage->encode(code_point, out);
 }
 
 // ---- keys into the queue ----

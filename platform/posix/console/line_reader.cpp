@@ -32,12 +32,12 @@ void history_add(const std::string &line) {
 
 bool is_lead_byte(unsigned char byte) {
     const Console &c = console();
-    return c.codepage && c.codepage->is_lead_byte(byte);
+    return c.input_codepage && c.input_codepage->is_lead_byte(byte);
 }
 
 bool is_utf8() {
     const Console &c = console();
-    return c.codepage && c.codepage->is_utf8();
+    return c.input_codepage && c.input_codepage->is_utf8();
 }
 
 // What the line shows, a cell an element: a byte of the code page, or in

@@ -350,6 +350,10 @@ void draw_frame() {
     output_waiting.store(false);
     if (console_take_frame(p.frame, p.renderer.columns(), p.renderer.rows(), repaint)) {
         if (++p.frames == p.fault_at) fault_for_test();
+        if (p.frame.codepage != p.codepage->number()) { // every cell shows anew
+            p.codepage = std::make_unique<CodePage>(p.frame.codepage);
+            p.renderer.clear(p.renderer.columns(), p.renderer.rows(), p.out);
+        }
         p.renderer.render(p.frame.view(), *p.codepage, p.out);
         if (p.frame.bells > 0) p.out += '\a';
         if (p.hold_ms > 0) sleep_ms(p.hold_ms);

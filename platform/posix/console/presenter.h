@@ -27,6 +27,7 @@ struct Frame {
     int columns = 0;
     int rows = 0;
     COORD cursor = {0, 0};
+    unsigned codepage = 0; // the output code page the cells are shown through
     size_t bells = 0;
     CellRows view() const { return CellRows{cells.data(), columns, rows, 0, cursor}; }
 };

@@ -196,7 +196,7 @@ int glyph_columns(std::string_view utf8) {
 }
 
 void PlainTextConverter::append(const unsigned char *bytes, size_t count, std::string &out) {
-    if (codepage_.is_utf8()) return append_utf8(bytes, count, out);
+    if (codepage_->is_utf8()) return append_utf8(bytes, count, out);
     for (size_t i = 0; i < count; ++i) append_byte(bytes[i], out);
 }
 
@@ -226,7 +226,7 @@ void PlainTextConverter::append_byte(unsigned char byte, std::string &out) {
     if (pending_lead_ >= 0) {
         auto lead = static_cast<unsigned char>(pending_lead_);
         pending_lead_ = -1;
-        std::string_view pair = codepage_.pair_glyph(lead, byte);
+        std::string_view pair = codepage_->pair_glyph(lead, byte);
         if (!pair.empty()) {
             out += pair;
             return;
@@ -241,11 +241,17 @@ void PlainTextConverter::append_byte(unsigned char byte, std::string &out) {
     case '\a': return;
     default: break;
     }
-    if (codepage_.is_lead_byte(byte)) {
+    if (codepage_->is_lead_byte(byte)) {
         pending_lead_ = byte;
         return;
     }
-    out += codepage_.glyph(byte);
+    out += codepage_->glyph(byte);
+}
+
+void PlainTextConverter::set_codepage(CodePage &codepage) {
+    codepage_ = &codepage;
+    pending_lead_ = -1;
+    pending_utf8_.clear();
 }
 
 void PlainTextConverter::finish(std::string &out) {

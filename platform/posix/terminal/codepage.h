@@ -76,7 +76,10 @@ int glyph_columns(std::string_view utf8);
 // start of a character) at the end of a text waits for the next one.
 class PlainTextConverter {
   public:
-    explicit PlainTextConverter(CodePage &codepage) : codepage_(codepage) {}
+    explicit PlainTextConverter(CodePage &codepage) : codepage_(&codepage) {}
+    // Converts through another code page from here on; a character begun in
+    // the old one is dropped.
+    void set_codepage(CodePage &codepage);
     void append(const unsigned char *bytes, size_t count, std::string &out);
     // Ends a pending lead byte (at exit): it shows as U+FFFD.
     void finish(std::string &out);
@@ -84,7 +87,7 @@ class PlainTextConverter {
   private:
     void append_byte(unsigned char byte, std::string &out);
     void append_utf8(const unsigned char *bytes, size_t count, std::string &out);
-    CodePage &codepage_;
+    CodePage *codepage_;
     int pending_lead_ = -1;
     std::string pending_utf8_; // the start of a character cut by the end of a text
 };

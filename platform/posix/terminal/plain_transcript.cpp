@@ -27,7 +27,7 @@ void PlainTranscript::write(const unsigned char *bytes, size_t count, int width,
 }
 
 void PlainTranscript::write_byte(unsigned char byte, int width, std::string &out) {
-    if (codepage_.is_utf8() && (byte >= 0x80 || !utf8_pending_.empty()))
+    if (codepage_->is_utf8() && (byte >= 0x80 || !utf8_pending_.empty()))
         return write_utf8_byte(byte, width, out);
     if (lead_pending_) {
         lead_pending_ = false;
@@ -66,7 +66,7 @@ void PlainTranscript::write_byte(unsigned char byte, int width, std::string &out
     default: break;
     }
     release_blanks(width, out);
-    bool lead = codepage_.is_lead_byte(byte);
+    bool lead = codepage_->is_lead_byte(byte);
     put_cells(&byte, 1, lead ? 2 : 1, width, out);
     lead_pending_ = lead;
 }
@@ -86,6 +86,13 @@ void PlainTranscript::write_utf8_byte(unsigned char byte, int width, std::string
     put_cells(reinterpret_cast<const unsigned char *>(text.data()), text.size(),
               code_point_columns(c.code) == 2 ? 2 : 1, width, out);
     if (broken_by_this_byte) write_byte(byte, width, out);
+}
+
+void PlainTranscript::set_codepage(CodePage &codepage) {
+    codepage_ = &codepage;
+    converter_.set_codepage(codepage);
+    lead_pending_ = false;
+    utf8_pending_.clear();
 }
 
 // A character that would pass the console's right edge starts a new line.

@@ -16,7 +16,9 @@ namespace posix_console {
 
 class PlainTranscript {
   public:
-    explicit PlainTranscript(CodePage &codepage) : codepage_(codepage), converter_(codepage) {}
+    explicit PlainTranscript(CodePage &codepage) : codepage_(&codepage), converter_(codepage) {}
+    // Text from here on is in another code page.
+    void set_codepage(CodePage &codepage);
 
     // Text through processed output on a console `width` cells wide.
     void write(const unsigned char *bytes, size_t count, int width, std::string &out);
@@ -34,7 +36,7 @@ class PlainTranscript {
     void release_blanks(int width, std::string &out);
     void end_line(std::string &out);
 
-    CodePage &codepage_;
+    CodePage *codepage_;
     PlainTextConverter converter_;
     // Blanks written but not yet shown: they appear only when text follows.
     size_t held_blanks_ = 0;

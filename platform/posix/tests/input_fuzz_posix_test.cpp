@@ -49,7 +49,7 @@ void random_bytes(std::mt19937 &random, size_t max_pieces, std::string &bytes) {
     }
 }
 
-size_t fake_encoder(uint32_t code_point, char out[2]) {
+size_t fake_encoder(uint32_t code_point, char out[CHARACTER_BYTES_MAX]) {
     if (code_point % 3 == 0) return 0;
     out[0] = static_cast<char>(0x80 | (code_point & 0x3F));
     if (code_point % 3 == 1) return 1;

@@ -12,7 +12,7 @@ namespace {
 
 // A small stand-in for the console code page: é and 中 have forms, nothing
 // else beyond ASCII does.
-size_t test_encoder(uint32_t code_point, char out[2]) {
+size_t test_encoder(uint32_t code_point, char out[CHARACTER_BYTES_MAX]) {
     if (code_point == 0xE9) {
         out[0] = static_cast<char>(0x82);
         return 1;
