@@ -19,6 +19,19 @@ void drop_rest_of_line(void) {
     SetConsoleMode(input_handle, saved_mode);
 }
 
+// In UTF-8, a line cut to fit ends before a character it would cut in two.
+uint32_t whole_characters(const char *buffer, uint32_t length) {
+    if (GetConsoleCP() != CP_UTF8) return length;
+    uint32_t start = length; // of the last character
+    while (start > 0 && length - start < 3 &&
+           (static_cast<uint8_t>(buffer[start - 1]) & 0xC0) == 0x80)
+        --start;
+    if (start == 0) return length;
+    auto lead = static_cast<uint8_t>(buffer[start - 1]);
+    uint32_t size = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    return length - (start - 1) < size ? start - 1 : length;
+}
+
 const char *find_line_feed(const char *buffer, uint32_t length) {
     for (uint32_t i = 0; i < length; ++i)
         if (buffer[i] == '\n') return buffer + i;
@@ -44,9 +57,10 @@ uint32_t con_read_line_body(char *buffer, uint32_t max) {
         buffer[at - 1] = '\0';
         return at - 1;
     }
-    buffer[max - 1] = '\0';
+    uint32_t kept = whole_characters(buffer, max - 1);
+    buffer[kept] = '\0';
     drop_rest_of_line();
-    return max - 1;
+    return kept;
 }
 
 } // extern "C"

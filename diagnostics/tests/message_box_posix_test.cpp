@@ -3,6 +3,7 @@
 // back cell for cell. (On Windows a message box is a window of its own,
 // which console keys do not reach, hence Linux only.)
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <string>
 #include <vector>
@@ -179,6 +180,35 @@ TEST_F(MessageBox, ABoxAfterAKeyPollStartsOnTheNextScriptLine) {
     EXPECT_TRUE(con_poll_key(&key));
     EXPECT_EQ(key.char_code, '1');
     EXPECT_EQ(msg_box_ask("Continue?", nullptr), static_cast<uint32_t>(MSG_BOX_NO));
+}
+
+// In UTF-8 the box gives back the wide characters it covered, one that its
+// edge cut in two included (rows shifted by a cell put edges on both halves).
+TEST_F(MessageBox, WideCharactersUnderTheBoxComeBackWhole) {
+    const char *saved = getenv("CONRT_CODEPAGE");
+    std::string old = saved ? saved : "";
+    setenv("CONRT_CODEPAGE", "65001", 1);
+    console_host_open(COLUMNS, ROWS);
+    saved ? setenv("CONRT_CODEPAGE", old.c_str(), 1) : unsetenv("CONRT_CODEPAGE");
+    for (int row = 0; row < ROWS; ++row) {
+        std::string text = row % 2 ? "a" : "";
+        for (int i = 0; i < COLUMNS / 2; ++i) text += "\xe4\xb8\xad";
+        DWORD written = 0;
+        WriteConsoleOutputCharacterA(console_screen::output(), text.data(),
+                                     static_cast<DWORD>(text.size()),
+                                     COORD{0, static_cast<SHORT>(row)}, &written);
+    }
+    auto screen = [] { // every cell's character, as UTF-8
+        std::string all(4 * COLUMNS * ROWS, '\0');
+        DWORD read = 0;
+        ReadConsoleOutputCharacterA(console_screen::output(), all.data(),
+                                    static_cast<DWORD>(all.size()), COORD{0, 0}, &read);
+        return all.substr(0, read);
+    };
+    std::string before = screen();
+    queue({ENTER});
+    msg_box_show("na\xc3\xafve \xe4\xb8\xad\xe6\x96\x87", "\xe4\xb8\xad");
+    EXPECT_EQ(screen(), before);
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 #include <stddef.h>
 
 #include <string>
+#include <vector>
 
+#include "cells.h"
 #include "win32_api.h"
 
 namespace posix_console {
@@ -32,6 +34,12 @@ void echo_transcript(const std::string &line);
 COORD cursor();
 void set_cursor(COORD position);
 COORD buffer_size();
+
+// The cells from `at` on exactly as they stand (both halves of a wide
+// character, whatever the code page), and the same put back as they were:
+// what a message box covers comes back whole.
+std::vector<Cell> saved_cells(COORD at, int count);
+void restore_cells(COORD at, const std::vector<Cell> &cells);
 
 // The output mode of the screen buffer. Only processed output and wrap at
 // the end of the line are implemented; a mode with any other flag is

@@ -296,6 +296,18 @@ void echo_transcript(const std::string &line) {
     write_plain_text(text);
 }
 
+std::vector<Cell> saved_cells(COORD at, int count) {
+    ensure_started();
+    const ConsoleRead read;
+    return the_console.screen.read_cells(at, static_cast<DWORD>(std::max(count, 0)));
+}
+
+void restore_cells(COORD at, const std::vector<Cell> &cells) {
+    ensure_started();
+    const ConsoleChange change;
+    the_console.screen.write_cells(at, cells);
+}
+
 COORD cursor() {
     ensure_started();
     const ConsoleRead read;

@@ -326,6 +326,19 @@ DWORD ScreenBuffer::read_utf8(COORD at, unsigned char *bytes, DWORD count) const
     return done;
 }
 
+std::vector<Cell> ScreenBuffer::read_cells(COORD at, DWORD count) const {
+    std::vector<Cell> cells(cells_from(at, count));
+    visit_cells(*this, at, static_cast<DWORD>(cells.size()),
+                [&](const Cell &cell, DWORD i) { cells[i] = cell; });
+    return cells;
+}
+
+void ScreenBuffer::write_cells(COORD at, const std::vector<Cell> &cells) {
+    ++version_;
+    DWORD n = cells_from(at, static_cast<DWORD>(cells.size()));
+    visit_cells(*this, at, n, [&](Cell &cell, DWORD i) { cell = cells[i]; });
+}
+
 DWORD ScreenBuffer::read_attributes(COORD at, WORD *attributes, DWORD count) const {
     DWORD n = cells_from(at, count);
     visit_cells(*this, at, n, [&](const Cell &cell, DWORD i) { attributes[i] = cell.attribute; });

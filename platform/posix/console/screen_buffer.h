@@ -63,6 +63,9 @@ class ScreenBuffer {
     DWORD write_attributes(COORD at, const WORD *attributes, DWORD count);
     DWORD read_bytes(COORD at, unsigned char *bytes, DWORD count) const;
     DWORD read_attributes(COORD at, WORD *attributes, DWORD count) const;
+    // Cells as they stand, and put back as they were, up to the buffer's end.
+    std::vector<Cell> read_cells(COORD at, DWORD count) const;
+    void write_cells(COORD at, const std::vector<Cell> &cells);
 
     // Counts the changes that can alter what is shown (cells, size, cursor),
     // so that a flush with nothing new costs nothing.

@@ -1,6 +1,6 @@
 // MessageBoxA on Linux: a modal box drawn over the console's screen buffer
 // through the console API, answered with keys read from the console input,
-// and the covered cells given back when it closes. With script input each
+// and the covered cells given back exactly when it closes. With script input each
 // line answers one box: its keys until one answers, or its line end (Enter).
 //
 //   +- Caption --------------+
@@ -175,21 +175,27 @@ struct Row {
     std::vector<WORD> attributes;
 };
 
-// The cells the box covers, kept to be given back.
-std::vector<Row> save_cells(HANDLE out, const Box &box) {
-    std::vector<Row> rows(static_cast<size_t>(box.height()));
-    for (int r = 0; r < box.height(); ++r) {
-        Row &row = rows[static_cast<size_t>(r)];
-        row.characters.assign(static_cast<size_t>(box.width()), ' ');
-        row.attributes.assign(static_cast<size_t>(box.width()), 0x07);
-        COORD at{box.area.Left, static_cast<SHORT>(box.area.Top + r)};
-        DWORD count = 0;
-        ReadConsoleOutputCharacterA(out, row.characters.data(), static_cast<DWORD>(box.width()), at,
-                                    &count);
-        ReadConsoleOutputAttribute(out, row.attributes.data(), static_cast<DWORD>(box.width()), at,
-                                   &count);
+// The cells the box covers, kept to be given back exactly, with one more
+// on each side: a wide character half under the box loses its other half
+// while the box stands, and gets it back with the rest.
+struct Covered {
+    COORD at;
+    std::vector<posix_console::Cell> cells;
+};
+
+std::vector<Covered> save_cells(const Box &box, SHORT buffer_width) {
+    std::vector<Covered> rows;
+    SHORT left = std::max<SHORT>(box.area.Left - 1, 0);
+    SHORT right = std::min<SHORT>(box.area.Right + 1, buffer_width - 1);
+    for (SHORT y = box.area.Top; y <= box.area.Bottom; ++y) {
+        COORD at{left, y};
+        rows.push_back(Covered{at, posix_console::saved_cells(at, right - left + 1)});
     }
     return rows;
+}
+
+void restore_cells(const std::vector<Covered> &rows) {
+    for (const Covered &row : rows) posix_console::restore_cells(row.at, row.cells);
 }
 
 void put_row(HANDLE out, const Box &box, int r, const Row &row) {
@@ -199,10 +205,6 @@ void put_row(HANDLE out, const Box &box, int r, const Row &row) {
                                  static_cast<DWORD>(row.characters.size()), at, &count);
     WriteConsoleOutputAttribute(out, row.attributes.data(),
                                 static_cast<DWORD>(row.attributes.size()), at, &count);
-}
-
-void restore_cells(HANDLE out, const Box &box, const std::vector<Row> &rows) {
-    for (int r = 0; r < box.height(); ++r) put_row(out, box, r, rows[static_cast<size_t>(r)]);
 }
 
 // A row of the box: the border characters at both ends and text between,
@@ -330,10 +332,10 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
     int default_button = static_cast<int>((uType & DEFAULT_BUTTON_MASK) >> DEFAULT_BUTTON_SHIFT);
     box.focus = default_button < static_cast<int>(set.buttons.size()) ? default_button : 0;
 
-    std::vector<Row> covered = save_cells(out, box);
+    std::vector<Covered> covered = save_cells(box, info.dwSize.X);
     draw_box(out, box);
     int answer = read_answer(in, out, box);
-    restore_cells(out, box, covered);
+    restore_cells(covered);
     posix_console::flush(); // the screen comes back even if nothing follows
     return answer;
 }

@@ -371,4 +371,23 @@ TEST_F(ConsoleInput, ATypedCharacterBeyondAsciiIsAKey) {
     }
 }
 
+// Typed text comes in the input code page, set apart from the output one.
+TEST_F(ConsoleInput, TypedTextComesInTheInputCodePage) {
+    reopen_in_codepage("437");
+    ASSERT_TRUE(SetConsoleCP(CP_UTF8));
+    feed("\xc3\xa9\n");
+    EXPECT_EQ(read_console(80), "\xc3\xa9\r\n");
+    EXPECT_EQ(GetConsoleOutputCP(), 437u);
+}
+
+// A UTF-8 line longer than the buffer is cut before a character, not in it.
+TEST_F(ConsoleInput, ALineCutToFitKeepsNoHalfCharacter) {
+    reopen_in_codepage("65001");
+    feed("\xc3\xa9\xc3\xa9\xe4\xb8\xad\nx\n");
+    char line[7]; // room for 6 bytes: the cut falls inside the 中
+    EXPECT_EQ(con_read_line(line, sizeof line), 4u);
+    EXPECT_STREQ(line, "\xc3\xa9\xc3\xa9");
+    EXPECT_EQ(con_read_line(line, sizeof line), 1u) << "the rest of the line is dropped";
+}
+
 } // namespace

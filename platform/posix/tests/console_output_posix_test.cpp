@@ -359,6 +359,22 @@ TEST_F(Utf8Output, RegionWritesDecodeEachCallAlone) {
     EXPECT_EQ(std::string(bytes, read), FFFD) << "stops before a character that does not fit";
 }
 
+// The output code page is set on its own and refuses one the console cannot
+// show; the text written after it is read through it.
+TEST_F(ConsoleOutput, OutputCodePageIsSetOnItsOwn) {
+    UINT input = GetConsoleCP();
+    SetLastError(0);
+    EXPECT_FALSE(SetConsoleOutputCP(1200));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(SetConsoleCP(0));
+    ASSERT_TRUE(SetConsoleOutputCP(CP_UTF8));
+    EXPECT_EQ(GetConsoleOutputCP(), static_cast<UINT>(CP_UTF8));
+    EXPECT_EQ(GetConsoleCP(), input);
+    write("\xe4\xb8\xad|");
+    EXPECT_EQ(cursor().X, 3);
+    EXPECT_EQ(row_text(0, 0, 4), "\xe4\xb8\xad|");
+}
+
 TEST(LastError, IsProcessWideAndKeepsWhatWasSet) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
