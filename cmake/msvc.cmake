@@ -15,7 +15,7 @@ add_custom_command(OUTPUT ${CONRT_MSVC_LIBRARY}
             -DOBJCOPY=${CMAKE_OBJCOPY} -DAR=${CMAKE_AR} -DLLVM_LIB=${CONRT_LLVM_LIB}
             -P ${CMAKE_SOURCE_DIR}/cmake/msvc_library.cmake
     DEPENDS conrt ${CMAKE_SOURCE_DIR}/cmake/msvc_library.cmake
-            ${CMAKE_SOURCE_DIR}/cmake/public_symbols.cmake
+            ${CMAKE_SOURCE_DIR}/cmake/public_symbols.cmake ${CMAKE_SOURCE_DIR}/cmake/run_step.cmake
     COMMENT "Writing conrt.lib for Microsoft's linker")
 add_custom_target(conrt_msvc ALL DEPENDS ${CONRT_MSVC_LIBRARY})
 install(FILES ${CONRT_MSVC_LIBRARY} DESTINATION lib)

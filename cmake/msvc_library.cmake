@@ -14,13 +14,7 @@ set(work ${OUTPUT}.work)
 file(REMOVE_RECURSE ${work})
 file(MAKE_DIRECTORY ${work}/members)
 
-function(run)
-    execute_process(COMMAND ${ARGN} WORKING_DIRECTORY ${work} RESULT_VARIABLE status
-                    OUTPUT_VARIABLE out ERROR_VARIABLE err)
-    if(NOT status EQUAL 0)
-        message(FATAL_ERROR "${ARGN} failed (${status}):\n${out}\n${err}")
-    endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
 
 execute_process(COMMAND ${AR} x ${ARCHIVE} WORKING_DIRECTORY ${work}/members
                 COMMAND_ERROR_IS_FATAL ANY)

@@ -13,14 +13,7 @@ set(work ${ARCHIVE}.members)
 file(REMOVE_RECURSE ${work})
 file(MAKE_DIRECTORY ${work})
 
-function(run)
-    execute_process(COMMAND ${ARGN} WORKING_DIRECTORY ${work} RESULT_VARIABLE status
-                    OUTPUT_VARIABLE out ERROR_VARIABLE err)
-    if(NOT status EQUAL 0)
-        message(FATAL_ERROR "${ARGN} failed (${status}):\n${out}\n${err}")
-    endif()
-    set(output "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
 
 # Names of the symbols that nm lists with one of the given types.
 function(symbols_of_type file types result)
