@@ -200,8 +200,8 @@ void PlainTextConverter::append(const unsigned char *bytes, size_t count, std::s
     for (size_t i = 0; i < count; ++i) append_byte(bytes[i], out);
 }
 
-// UTF-8 passes as the text it is; an invalid sequence is U+FFFD and a
-// control byte is what it is for any other code page.
+// UTF-8 passes as the text it is; an invalid sequence or a C1 control is
+// U+FFFD and a control byte is what it is for any other code page.
 void PlainTextConverter::append_utf8(const unsigned char *bytes, size_t count, std::string &out) {
     std::string text = pending_utf8_;
     text.append(reinterpret_cast<const char *>(bytes), count);
@@ -216,7 +216,8 @@ void PlainTextConverter::append_utf8(const unsigned char *bytes, size_t count, s
         if (c.code < 0x80) {
             append_byte(static_cast<unsigned char>(c.code), out);
         } else {
-            utf8_append(c.code, out);
+            // A C1 control would be a command to a terminal that reads UTF-8.
+            utf8_append(c.code < 0xA0 ? REPLACEMENT_CHARACTER : c.code, out);
         }
         i += c.length;
     }

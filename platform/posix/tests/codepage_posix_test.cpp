@@ -202,9 +202,9 @@ TEST(PlainText, PairSplitAcrossTwoWritesStaysOneCharacter) {
 TEST(PlainText, Utf8ShowsTheSameWhereverTheWritesSplitIt) {
     CodePage utf8(UTF8_CODEPAGE);
     const std::string text =
-        "na\xC3\xAFve \xE4\xB8\xAD\xF0\x9F\x98\x80\a|\xE0\x80\xC3|\xED\xA0\x80";
+        "na\xC3\xAFve \xE4\xB8\xAD\xF0\x9F\x98\x80\a|\xE0\x80\xC3|\xED\xA0\x80\xC2\x9B";
     const std::string R = REPLACEMENT;
-    const std::string shown = "na\u00EFve \u4E2D\U0001F600|" + R + R + R + "|" + R + R + R;
+    const std::string shown = "na\u00EFve \u4E2D\U0001F600|" + R + R + R + "|" + R + R + R + R;
     for (size_t cut = 0; cut <= text.size(); ++cut) {
         PlainTextConverter converter(utf8);
         std::string out;
