@@ -171,7 +171,7 @@ TEST(PtyOutput, ReturnFromMainClearsPaintsAndGivesTheTerminalBack) {
 }
 
 // Also after a signal handled on the program's thread, which must leave
-// that thread itself: the exit then stops the flusher thread.
+// that thread itself: the exit then stops the presenter thread.
 TEST(PtyOutput, ExitProcessFlushesAndRestoresLikeAReturn) {
     for (const char *mode : {"exit", "resized-exit"}) {
         TerminalOutput run = run_on_pty(mode);

@@ -150,7 +150,7 @@ int main(int argc, char **argv) {
     if (strcmp(mode, "return") == 0) return 0;
     if (strcmp(mode, "exit") == 0) ExitProcess(3);
     if (strcmp(mode, "resized-exit") == 0) {
-        raise(SIGWINCH); // a handler runs on this thread while the flusher lives
+        raise(SIGWINCH); // a handler runs on this thread while the presenter lives
         ExitProcess(3);
     }
     if (strcmp(mode, "bell") == 0) {
