@@ -1,6 +1,8 @@
 // Every public routine called from assembly with a known value in every
 // register: afterwards EBX, ECX, EDX, ESI, EDI, EBP and ESP hold what they
-// held, and so does EAX unless it carries the routine's result.
+// held, and so does EAX unless it carries the routine's result. Each is
+// entered with the direction flag set, as a caller that copies backwards
+// may leave it, and must still work forwards.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -21,6 +23,7 @@ struct EntryCall {
     const void *routine;
     uint32_t arguments[4]; // always all four pushed: cdecl ignores the extra ones
     uint32_t frame;        // EBP for the call: a frame the frame display may read
+    uint32_t backwards;    // nonzero: entered with the direction flag set
 };
 
 enum Register { EAX, EBX, ECX, EDX, ESI, EDI, EBP, REGISTER_COUNT };
@@ -33,8 +36,9 @@ const uint32_t sentinels[REGISTER_COUNT] = {0x11111111, 0x22222222, 0x33333333,
 
 // clang-format off
 // call_with_sentinels(call, after): pushes the arguments and a return
-// position, loads the sentinels (EBP: call->frame) and enters the routine
-// by ret, so that no register is left holding anything of the test's.
+// position, loads the sentinels (EBP: call->frame), sets the direction flag
+// when asked and enters the routine by ret, so that no register is left
+// holding anything of the test's.
 // after receives EDI, ESI, EBP, ESP, EBX, EDX, ECX, EAX as pushal stores them.
 extern "C" __attribute__((naked)) void call_with_sentinels(const EntryCall *, uint32_t *)
 {
@@ -52,7 +56,10 @@ extern "C" __attribute__((naked)) void call_with_sentinels(const EntryCall *, ui
         "    leal (2f - 1b)(%eax), %eax\n"
         "    pushl %eax\n"
         "    pushl 0(%esi)\n"
-        "    movl 20(%esi), %ebp\n"
+        "    cmpl $0, 24(%esi)\n"
+        "    je 3f\n"
+        "    std\n"
+        "3:  movl 20(%esi), %ebp\n"
         "    movl $0x11111111, %eax\n"
         "    movl $0x22222222, %ebx\n"
         "    movl $0x33333333, %ecx\n"
@@ -86,6 +93,8 @@ struct Row {
     bool eax_is_result;
     // Fills the arguments and queues the input the routine will read.
     std::function<void(uint32_t *arguments)> prepare;
+    // The text the routine leaves in text_area, when it writes there.
+    const char *leaves = nullptr;
 };
 
 // Work areas the rows hand to the routines.
@@ -151,7 +160,7 @@ const Row rows[] = {
     {ROUTINE(con_read_char), true, after_keys("k")},
     {ROUTINE(con_pause), false, values(1)},
     {ROUTINE(con_flush_input), false, no_arguments},
-    {ROUTINE(con_read_line), true, after_line("line", values(word(text_area), 16))},
+    {ROUTINE(con_read_line), true, after_line("line", values(word(text_area), 16)), "line"},
     {ROUTINE(con_read_int), true, after_line("-12", values(word(&valid_flag)))},
     {ROUTINE(con_read_dec), true, after_line("12", values(word(&valid_flag)))},
     {ROUTINE(con_read_hex), true, after_line("1F", values(word(&valid_flag)))},
@@ -185,21 +194,24 @@ const Row rows[] = {
     {ROUTINE(time_local_filetime), false, values(word(filetime_area))},
     {ROUTINE(time_ms_of_day), true, no_arguments},
     {ROUTINE(text_compare), true, values(word("a"), word("b"))},
-    {ROUTINE(text_copy), false, values(word("copied"), word(text_area))},
-    {ROUTINE(text_trim), false, with_text("trim   ", ' ')},
-    {ROUTINE(text_upper), false, with_text("upper")},
+    {ROUTINE(text_copy), false, values(word("copied"), word(text_area)), "copied"},
+    {ROUTINE(text_trim), false, with_text("trim   ", ' '), "trim"},
+    {ROUTINE(text_upper), false, with_text("upper"), "UPPER"},
 };
 
 TEST(PublicRoutines, KeepEveryRegisterButTheirResult) {
     console_host_open(80, 25);
     for (const Row &row : rows) {
-        EntryCall call{row.routine, {}, word(&frame_area[32])};
+        EntryCall call{row.routine, {}, word(&frame_area[32]), 1};
         row.prepare(call.arguments);
         uint32_t pushed[8] = {}; // EDI, ESI, EBP, ESP, EBX, EDX, ECX, EAX
         call_with_sentinels(&call, pushed);
         if (std::strcmp(row.name, "file_create_output") == 0 ||
             std::strcmp(row.name, "file_open_input") == 0) {
             file = reinterpret_cast<con_file_handle>(static_cast<uintptr_t>(pushed[7]));
+        }
+        if (row.leaves) {
+            EXPECT_STREQ(text_area, row.leaves) << row.name;
         }
         const uint32_t after[REGISTER_COUNT] = {pushed[7], pushed[4], pushed[6], pushed[5],
                                                 pushed[1], pushed[0], pushed[2]};

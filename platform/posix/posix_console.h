@@ -48,8 +48,9 @@ inline constexpr DWORD OUTPUT_MODES = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_E
 DWORD output_mode();
 bool set_output_mode(DWORD mode);
 
-// Sends what changed to the terminal, in one write. Called before any wait
-// for input, and by the flusher thread within a few milliseconds of a change.
+// Brings the terminal up to date: returns once the presenter has written
+// what changed, in one write. Called before any wait for input; the
+// presenter draws every change within a few milliseconds anyway.
 void flush();
 
 // Where keys come from: a terminal in raw mode, a pipe or file (script

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -197,6 +198,27 @@ TEST_F(PosixFiles, OpensNeverHangOnLinksFifosOrDevices) {
         EXPECT_EQ(code, static_cast<int>(c.code)) << c.name;
     }
     EXPECT_TRUE(fs::exists(path("target"))) << "the link's target is created";
+}
+
+// Opened without waiting, a FIFO is then read as any file: the read waits
+// for a writer's data. A write end held here keeps it from reading as ended.
+TEST_F(PosixFiles, AFifoReadWaitsForItsData) {
+    ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);
+    int code = in_child([&] {
+        alarm(5);
+        HANDLE h = open_file(path("fifo"), GENERIC_READ, OPEN_EXISTING);
+        int held = open(path("fifo").c_str(), O_WRONLY | O_NONBLOCK);
+        if (h == INVALID_HANDLE_VALUE || held < 0) return 97;
+        if (fork() == 0) {
+            usleep(200000);
+            _exit(write(held, "data", 4) == 4 ? 0 : 1);
+        }
+        char bytes[8] = {};
+        DWORD count = 0;
+        if (!ReadFile(h, bytes, 4, &count, nullptr)) return static_cast<int>(GetLastError());
+        return count == 4 && std::strcmp(bytes, "data") == 0 ? 0 : 99;
+    });
+    EXPECT_EQ(code, 0);
 }
 
 TEST_F(PosixFiles, WriteToAFullDeviceReportsDiskFull) {

@@ -324,6 +324,14 @@ TEST_F(LineReader, DoubleByteCharactersEditAsOneCharacter) {
     feed("ab\x1b[C\x7f\n");
     EXPECT_EQ(read_console(80), "ab\r\n");
     EXPECT_EQ(row_text(4), "");
+    // A character that went to the next row whole, taken back: what follows
+    // it is laid out again from the character before, on the first row.
+    ASSERT_TRUE(SetConsoleCursorPosition(out, COORD{COLUMNS - 3, 5}));
+    feed("ab\xe4\xb8\xad\x7f"
+         "c\n");
+    EXPECT_EQ(read_console(80), "abc\r\n");
+    EXPECT_EQ(row_text(5), std::string(COLUMNS - 3, ' ') + "abc");
+    EXPECT_EQ(row_text(6), "");
 }
 
 // In UTF-8 a character of one to four bytes edits as one, and a wide one

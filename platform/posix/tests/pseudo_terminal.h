@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <string>
@@ -41,6 +42,31 @@ class PseudoTerminal {
 
     bool ok() const { return terminal_ >= 0; }
     int master() const { return master_; }
+
+    // The terminal's settings as stty -g shows them.
+    std::string settings() const {
+        termios mode{};
+        tcgetattr(terminal_, &mode);
+        return std::string(reinterpret_cast<const char *>(&mode), sizeof mode);
+    }
+
+    // Output processing off, so that the bytes arrive as they were sent.
+    void keep_output_as_sent() const {
+        termios mode{};
+        tcgetattr(terminal_, &mode);
+        mode.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+        tcsetattr(terminal_, TCSANOW, &mode);
+    }
+
+    // Output suspended, as Ctrl+S does: every write to the terminal waits
+    // until it is resumed.
+    void suspend_output(bool suspended) const { tcflow(terminal_, suspended ? TCOOFF : TCOON); }
+
+    // A new size, and SIGWINCH to the terminal's foreground processes.
+    void resize(unsigned short columns, unsigned short rows) const {
+        winsize size{rows, columns, 0, 0};
+        ioctl(terminal_, TIOCSWINSZ, &size);
+    }
 
     // This process's standard input and output become the terminal.
     void become_standard_io() const {

@@ -185,6 +185,31 @@ def check_stop_and_resize(pane, name, mode, send_stop):
               f"{name}: terminal settings unchanged")
 
 
+def check_stop_during_output(pane, name):
+    """Stopped from outside while it writes without pause, the program gets
+    its whole screen back on continue, whatever the terminal showed."""
+    pid = pane.start("loop")
+    if not check(pid is not None, f"{name}: the probe draws its screen"):
+        return
+    os.kill(pid, signal.SIGTSTP)
+    check(wait_until(lambda: stopped(pid), 10), f"{name}: the probe stops")
+    check(pane.stty("-g") == read(pane.file("before")),
+          f"{name}: the terminal is given back while stopped")
+    with open(pane.tty, "w") as tty:
+        tty.write("\x1b[H\x1b[2Jthe shell's lines\r\n")
+    os.kill(pid, signal.SIGCONT)
+
+    def whole():
+        rows = pane.tmux.capture().splitlines()[:24]
+        return len(rows) == 24 and all(row.startswith("FLOOD") for row in rows)
+    check(wait_until(whole, 5), f"{name}: every row is the program's again",
+          pane.tmux.capture())
+    os.kill(pid, signal.SIGTERM)
+    if check(pane.ended(), f"{name}: the probe ends"):
+        check(read(pane.file("before")) == read(pane.file("after")),
+              f"{name}: terminal settings unchanged")
+
+
 def cases(emulated):
     """Each case's check and its arguments."""
     yield check_way_out, ("return from main", "return", 0)
@@ -202,6 +227,7 @@ def cases(emulated):
     yield check_way_out, ("input from a file", "return", 0, 0, "< /dev/null")
     yield check_stop_and_resize, ("SIGTSTP, continue and resize", "wait", True)
     yield check_stop_and_resize, ("Ctrl+Z from the program, continue and resize", "suspend", False)
+    yield check_stop_during_output, ("SIGTSTP during heavy output, continue",)
 
 
 def run_cases(pane):
