@@ -390,4 +390,12 @@ TEST_F(ConsoleInput, ALineCutToFitKeepsNoHalfCharacter) {
     EXPECT_EQ(con_read_line(line, sizeof line), 1u) << "the rest of the line is dropped";
 }
 
+// The records are looked at before the handle, as Windows copies them
+// first: even the output handle gives the fault of the missing records.
+TEST_F(ConsoleInput, MissingRecordsAreFoundBeforeAWrongHandle) {
+    DWORD written = 0;
+    EXPECT_FALSE(WriteConsoleInputA(out, nullptr, 1, &written));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOACCESS));
+}
+
 } // namespace
