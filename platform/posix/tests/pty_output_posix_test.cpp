@@ -138,7 +138,7 @@ void expect_signal_during_output_restores(int number, int delay, const char *set
     ASSERT_TRUE(pty.ok());
     pty.keep_output_as_sent();
     std::string before = pty.settings();
-    pid_t child = start_on_pty(pty, "loop", PtyShape{40, 10, "xterm", setting});
+    pid_t child = start_on_pty(pty, "loop", PtyShape{.setting = setting});
     std::string bytes;
     ASSERT_GE(read_until(pty, bytes, "FLOOD"), 0) << name;
     sleep_ms(delay);
@@ -235,8 +235,7 @@ TEST(PtyOutput, CrashRestoresAndDiesOfItsSignal) {
     ASSERT_TRUE(pty.ok());
     pty.keep_output_as_sent();
     std::string before = pty.settings();
-    PtyShape shape;
-    shape.setting = "CONRT_TEST_FAULT_AT_FRAME=3";
+    PtyShape shape{.setting = "CONRT_TEST_FAULT_AT_FRAME=3"};
     TerminalOutput run = pty.collect_until_end(start_on_pty(pty, "loop", shape), end_polls());
     ASSERT_TRUE(WIFSIGNALED(run.status));
     EXPECT_EQ(WTERMSIG(run.status), SIGSEGV);
@@ -264,9 +263,7 @@ TEST(PtyOutput, NothingFollowsTheRestoreOfASignalDuringOutput) {
 TEST(PtyOutput, SignalsIgnoredAtTheStartStayIgnored) {
     PseudoTerminal pty(40, 10);
     ASSERT_TRUE(pty.ok());
-    PtyShape shape;
-    shape.ignoring = true;
-    pid_t child = start_on_pty(pty, "wait", shape);
+    pid_t child = start_on_pty(pty, "wait", PtyShape{.ignoring = true});
     std::string bytes;
     ASSERT_GE(read_until(pty, bytes, "plain"), 0);
     sleep_ms(200);
@@ -307,9 +304,7 @@ TEST(PtyOutput, AResizeWhileTheProgramComputesIsDrawnAtOnce) {
 TEST(PtyOutput, AWriteLoopIsDrawnOncePerFlushPeriod) {
     char file[] = "/tmp/pty_pace_XXXXXX";
     close(mkstemp(file));
-    PtyShape shape;
-    shape.file = file;
-    TerminalOutput run = run_on_pty("pace", shape);
+    TerminalOutput run = run_on_pty("pace", PtyShape{.file = file});
     ASSERT_TRUE(WIFEXITED(run.status));
     unsigned long long writes = 0;
     double elapsed = 0;
@@ -344,9 +339,7 @@ TEST(PtyOutput, AForkedChildLeavesTheTerminalToItsParent) {
         std::string name = output ? "output to a file" : "output to the terminal";
         PseudoTerminal pty(40, 10);
         ASSERT_TRUE(pty.ok());
-        PtyShape shape;
-        shape.output = output;
-        pid_t child = start_on_pty(pty, "fork", shape);
+        pid_t child = start_on_pty(pty, "fork", PtyShape{.output = output});
         std::string bytes;
         auto shown = [&] {
             bytes += pty.read_available();
