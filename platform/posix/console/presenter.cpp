@@ -260,7 +260,11 @@ void install(int signal_number, void (*handler)(int), int flags, struct sigactio
         set_action(signal_number, handler, flags, nullptr, also_blocked);
 }
 
+// A thread that has one already keeps it (the sanitizers give every thread
+// one, and free it as the thread ends).
 void set_signal_stack(char *stack_memory, size_t size) {
+    stack_t current{};
+    if (sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE)) return;
     stack_t stack{};
     stack.ss_sp = stack_memory;
     stack.ss_size = size;

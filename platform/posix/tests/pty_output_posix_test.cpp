@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <termios.h>
 
 #include <stdio.h>
@@ -44,8 +45,8 @@ size_t count_of(const std::string &text, const std::string &part) {
 
 // The terminal the probe runs on: its size and TERM (null: unset); and
 // for the probe, a setting of the environment (NAME=VALUE), its second
-// argument, a file its output goes to instead of the terminal, and whether
-// it starts with SIGTERM and SIGHUP ignored (as under nohup).
+// argument, a file or pipe its output goes to instead of the terminal, and
+// whether it starts with SIGTERM and SIGHUP ignored (as under nohup).
 struct PtyShape {
     unsigned short columns = 40;
     unsigned short rows = 10;
@@ -138,7 +139,7 @@ void expect_signal_during_output_restores(int number, int delay, const char *set
     ASSERT_TRUE(pty.ok());
     pty.keep_output_as_sent();
     std::string before = pty.settings();
-    pid_t child = start_on_pty(pty, "loop", PtyShape{40, 10, "xterm", setting});
+    pid_t child = start_on_pty(pty, "loop", PtyShape{.setting = setting});
     std::string bytes;
     ASSERT_GE(read_until(pty, bytes, "FLOOD"), 0) << name;
     sleep_ms(delay);
@@ -235,8 +236,7 @@ TEST(PtyOutput, CrashRestoresAndDiesOfItsSignal) {
     ASSERT_TRUE(pty.ok());
     pty.keep_output_as_sent();
     std::string before = pty.settings();
-    PtyShape shape;
-    shape.setting = "CONRT_TEST_FAULT_AT_FRAME=3";
+    PtyShape shape{.setting = "CONRT_TEST_FAULT_AT_FRAME=3"};
     TerminalOutput run = pty.collect_until_end(start_on_pty(pty, "loop", shape), end_polls());
     ASSERT_TRUE(WIFSIGNALED(run.status));
     EXPECT_EQ(WTERMSIG(run.status), SIGSEGV);
@@ -264,9 +264,7 @@ TEST(PtyOutput, NothingFollowsTheRestoreOfASignalDuringOutput) {
 TEST(PtyOutput, SignalsIgnoredAtTheStartStayIgnored) {
     PseudoTerminal pty(40, 10);
     ASSERT_TRUE(pty.ok());
-    PtyShape shape;
-    shape.ignoring = true;
-    pid_t child = start_on_pty(pty, "wait", shape);
+    pid_t child = start_on_pty(pty, "wait", PtyShape{.ignoring = true});
     std::string bytes;
     ASSERT_GE(read_until(pty, bytes, "plain"), 0);
     sleep_ms(200);
@@ -307,9 +305,7 @@ TEST(PtyOutput, AResizeWhileTheProgramComputesIsDrawnAtOnce) {
 TEST(PtyOutput, AWriteLoopIsDrawnOncePerFlushPeriod) {
     char file[] = "/tmp/pty_pace_XXXXXX";
     close(mkstemp(file));
-    PtyShape shape;
-    shape.file = file;
-    TerminalOutput run = run_on_pty("pace", shape);
+    TerminalOutput run = run_on_pty("pace", PtyShape{.file = file});
     ASSERT_TRUE(WIFEXITED(run.status));
     unsigned long long writes = 0;
     double elapsed = 0;
@@ -322,35 +318,28 @@ TEST(PtyOutput, AWriteLoopIsDrawnOncePerFlushPeriod) {
     EXPECT_LE(static_cast<double>(writes), elapsed / 15 + 2);
 }
 
-// What a file the probe writes holds so far.
-std::string file_text(const char *name) {
-    std::string text;
-    if (FILE *file = fopen(name, "r")) {
-        char buffer[256];
-        for (size_t n; (n = fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
-        fclose(file);
-    }
-    return text;
-}
-
 // The child's text passes through, its exit leaves the terminal alone, and
 // the parent goes on reading keys in raw mode; so too with the output to a
-// file, where the child's exit once gave the terminal back.
+// pipe, where the child's exit once gave the terminal back.
 TEST(PtyOutput, AForkedChildLeavesTheTerminalToItsParent) {
-    char file[] = "/tmp/pty_fork_XXXXXX";
-    close(mkstemp(file));
+    char pipe_name[] = "/tmp/pty_fork_XXXXXX";
+    close(mkstemp(pipe_name));
+    unlink(pipe_name);
+    ASSERT_EQ(mkfifo(pipe_name, 0600), 0);
     for (const char *output :
-         {static_cast<const char *>(nullptr), static_cast<const char *>(file)}) {
-        std::string name = output ? "output to a file" : "output to the terminal";
+         {static_cast<const char *>(nullptr), static_cast<const char *>(pipe_name)}) {
+        std::string name = output ? "output to a pipe" : "output to the terminal";
+        int piped = output ? open(pipe_name, O_RDONLY | O_NONBLOCK) : -1;
         PseudoTerminal pty(40, 10);
         ASSERT_TRUE(pty.ok());
-        PtyShape shape;
-        shape.output = output;
-        pid_t child = start_on_pty(pty, "fork", shape);
-        std::string bytes;
+        pid_t child = start_on_pty(pty, "fork", PtyShape{.output = output});
+        std::string bytes, piped_bytes;
         auto shown = [&] {
             bytes += pty.read_available();
-            return output ? file_text(file) : bytes;
+            char chunk[256];
+            for (ssize_t n; piped >= 0 && (n = read(piped, chunk, sizeof chunk)) > 0;)
+                piped_bytes.append(chunk, static_cast<size_t>(n));
+            return output ? piped_bytes : bytes;
         };
         // Raw mode is taken before the input modes go on.
         ASSERT_GE(read_until(pty, bytes, input_modes('h')), 0) << name;
@@ -367,8 +356,9 @@ TEST(PtyOutput, AForkedChildLeavesTheTerminalToItsParent) {
         ASSERT_TRUE(WIFEXITED(run.status)) << name;
         EXPECT_EQ(WEXITSTATUS(run.status), 0) << name;
         EXPECT_NE((shown() + run.bytes).find("key k"), std::string::npos) << name;
+        if (piped >= 0) close(piped);
     }
-    unlink(file);
+    unlink(pipe_name);
 }
 
 } // namespace
