@@ -227,6 +227,8 @@ def cases(emulated):
     yield check_way_out, ("input from a file", "return", 0, 0, "< /dev/null")
     yield check_stop_and_resize, ("SIGTSTP, continue and resize", "wait", True)
     yield check_stop_and_resize, ("Ctrl+Z from the program, continue and resize", "suspend", False)
+    # Continued while it computes, the program never writes: the presenter repaints.
+    yield check_stop_and_resize, ("SIGTSTP while computing, continue and resize", "compute", True)
     yield check_stop_during_output, ("SIGTSTP during heavy output, continue",)
 
 
