@@ -46,9 +46,21 @@ const std::vector<std::string> PIECES = {"a",        "Z",
 
 // In UTF-8 (CONRT_CODEPAGE=65001): narrow, wide and zero-width characters,
 // starts cut off by a following byte, and stray bytes.
-const std::vector<std::string> UTF8_PIECES = {
-    "a",  " ",  "\r", "\n", "\b",   "\t",   "\x01", "\x7f",
-    "\xc3\xa9", "\xe4\xb8\xad", "\xf0\x9f\x98\x80", "\xe4\xb8", "\x80", "e\xcc\x81", "x\r\n"};
+const std::vector<std::string> UTF8_PIECES = {"a",
+                                              " ",
+                                              "\r",
+                                              "\n",
+                                              "\b",
+                                              "\t",
+                                              "\x01",
+                                              "\x7f",
+                                              "\xc3\xa9",
+                                              "\xe4\xb8\xad",
+                                              "\xf0\x9f\x98\x80",
+                                              "\xe4\xb8",
+                                              "\x80",
+                                              "e\xcc\x81",
+                                              "x\r\n"};
 
 std::string json_string(const std::string &text) {
     std::string out = "\"";
@@ -88,7 +100,8 @@ std::string expected_frame(int frame, const ScreenBuffer &screen, Terminal termi
             if (r < rows && c < columns && codepage.is_utf8()) {
                 const Cell *row = screen.row(r);
                 attribute = row[c].attribute;
-                if (row[c].half == Half::Lead && c + 1 < columns && row[c + 1].half == Half::Trail) {
+                if (row[c].half == Half::Lead && c + 1 < columns &&
+                    row[c + 1].half == Half::Trail) {
                     text.clear();
                     utf8_append(row[c].ch, text);
                     texts += json_string(text) + ",\"\"";
