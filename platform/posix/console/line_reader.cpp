@@ -54,26 +54,37 @@ size_t char_length(const std::string &text, size_t at) {
     return is_lead_byte(bytes[at]) && at + 1 < text.size() ? 2 : 1;
 }
 
-// The cells of one character of a line, the first of them at `column` of a
-// row `width` wide: a tab shows as blanks up to the next multiple of eight
-// columns, a control character as ^X.
-void lay_out_character(const std::string &text, size_t at, size_t length, size_t column, int width,
-                       Cells &cells) {
-    auto c = static_cast<unsigned char>(text[at]);
+// The cells of one byte of a line at `column` of a row `width` wide: a tab
+// shows as blanks up to the next multiple of eight columns, a control
+// character as ^X.
+void lay_out_byte(unsigned char c, size_t column, int width, Cells &cells) {
     if (c == '\t') {
         int x = static_cast<int>(column % static_cast<size_t>(width));
         cells.append(static_cast<size_t>(std::min(8 - x % 8, width - x)), U' ');
     } else if (c < 0x20 || c == 0x7F) {
         cells += U'^';
         cells += c == 0x7F ? U'?' : static_cast<char32_t>(c + '@');
-    } else if (is_utf8() && c >= 0x80) {
-        char32_t code =
-            utf8_next(reinterpret_cast<const unsigned char *>(text.data()) + at, length).code;
+    } else {
+        cells += c;
+    }
+}
+
+// The cells of one character of a line, the first of them at `column`: a
+// UTF-8 character as its code point (and a second cell when wide); in any
+// other code page each byte as it is laid out alone, so that a lead byte
+// with a control byte after it shows that byte as ^X, as the echo writes it.
+void lay_out_character(const std::string &text, size_t at, size_t length, size_t column, int width,
+                       Cells &cells) {
+    auto bytes = reinterpret_cast<const unsigned char *>(text.data()) + at;
+    if (is_utf8() && bytes[0] >= 0x80) {
+        char32_t code = utf8_next(bytes, length).code;
         cells += code;
         if (code_point_columns(code) == 2 && width > 1) cells += WIDE_TRAIL;
-    } else {
-        for (size_t i = 0; i < length; ++i) cells += static_cast<unsigned char>(text[at + i]);
+        return;
     }
+    size_t first = cells.size();
+    for (size_t i = 0; i < length; ++i)
+        lay_out_byte(bytes[i], column + cells.size() - first, width, cells);
 }
 
 // Whether a character laid out here takes two cells, which never start in
